@@ -1,0 +1,22 @@
+#include "platform/error_trap.h"
+
+namespace morvane {
+
+std::string errorMessageText(const RuntimeError& error, std::string_view place, int line) {
+  std::string text = "Error " + std::to_string(error.number()) + ": '" + error.description() + "'";
+  text += '\r';
+  text += place;
+  text += " - Line # " + std::to_string(line);
+  text += "\r\r";
+  text += "Please contact ";
+  text += kSupportAddress;
+  text += " with this error message.";
+  return text;
+}
+
+void ErrorTrap::report(const RuntimeError& error, std::string_view place, int line) const {
+  m_boxes.show(errorMessageText(error, place, line), m_title + " error", MsgButtons::Ok,
+               MsgIcon::None);
+}
+
+}  // namespace morvane

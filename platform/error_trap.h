@@ -1,0 +1,68 @@
+// The programs' common error trap, and the helper for steps whose errors are ignored.
+#pragma once
+
+#include <cstdint>
+#include <new>
+#include <string>
+#include <string_view>
+
+#include "platform/message_boxes.h"
+#include "platform/runtime_error.h"
+
+namespace morvane {
+
+// Where users are asked to send the text of an error box.
+inline constexpr std::string_view kSupportAddress = "support@morvane.example.com";
+
+// The text of the standard error box, e.g.
+//   Error 13: 'Type mismatch'<CR>in frmAuto: Sub Update_Layout - Line # 7<CR><CR>Please contact ...
+std::string errorMessageText(const RuntimeError& error, std::string_view place, int line);
+
+// One per program: knows the program title and how to show the box. A trapped procedure runs
+// its body through run(); the body keeps `line` at the number of the step it is on.
+class ErrorTrap {
+ public:
+  ErrorTrap(MessageBoxes& boxes, std::string programTitle)
+      : m_boxes(boxes), m_title(std::move(programTitle)) {}
+  ErrorTrap(const ErrorTrap&) = delete;
+  ErrorTrap& operator=(const ErrorTrap&) = delete;
+
+  const std::string& programTitle() const { return m_title; }
+  MessageBoxes& boxes() const { return m_boxes; }
+
+  // place is e.g. "in Module1: Function EnumMain". Returns false when an error was shown.
+  template <class Body>
+  bool run(std::string_view place, Body&& body) const {
+    int line = 0;
+    try {
+      body(line);
+      return true;
+    } catch (const RuntimeError& e) {
+      report(e, place, line);
+    } catch (const std::bad_alloc&) {
+      report(RuntimeError(err::kOutOfMemory), place, line);
+    }
+    return false;
+  }
+
+  // Shows the standard box: OK only, no icon, caption "<title> error".
+  void report(const RuntimeError& error, std::string_view place, int line) const;
+
+ private:
+  MessageBoxes& m_boxes;
+  std::string m_title;
+};
+
+// Runs one step whose run-time error is to be ignored ("On Error Resume Next"). Returns false
+// when the step failed.
+template <class Step>
+bool ignoreErrors(Step&& step) {
+  try {
+    step();
+    return true;
+  } catch (const RuntimeError&) {
+    return false;
+  }
+}
+
+}  // namespace morvane

@@ -1,0 +1,50 @@
+// What a program learns about itself and the system, and how it starts other programs.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/window_system.h"
+
+namespace morvane {
+
+struct OsVersionInfo {
+  uint32_t major = 0;
+  uint32_t minor = 0;
+  uint32_t build = 0;
+};
+
+class Host {
+ public:
+  Host() = default;
+  Host(const Host&) = delete;
+  Host& operator=(const Host&) = delete;
+  virtual ~Host() = default;
+
+  // The folder of the running program's .exe, without a trailing "\" (except at a drive root).
+  virtual std::string programFolder() = 0;
+  // The program's command line after its name (Command$).
+  virtual std::string commandLine() = 0;
+  // Whether another copy of this program is already running (App.PrevInstance).
+  virtual bool previousInstance() = 0;
+  // GetVersionExA with a record of the given size; false when the call fails.
+  virtual bool getVersionExA(uint32_t recordSize, OsVersionInfo& info) = 0;
+  // Screen twips per pixel (15 at 96 DPI).
+  virtual int32_t twipsPerPixelX() = 0;
+  virtual int32_t twipsPerPixelY() = 0;
+};
+
+// shell32's ShellExecuteA. Results above 32 mean success.
+class Shell {
+ public:
+  Shell() = default;
+  Shell(const Shell&) = delete;
+  Shell& operator=(const Shell&) = delete;
+  virtual ~Shell() = default;
+  virtual intptr_t shellExecuteA(Hwnd owner, std::string_view verb, std::string_view file,
+                                 std::string_view parameters, std::string_view directory,
+                                 int showCommand) = 0;
+};
+
+}  // namespace morvane
