@@ -1,0 +1,614 @@
+#include "platform/sim/sim_desktop.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/win_constants.h"
+
+namespace morvane::sim {
+
+using namespace morvane::win;
+
+namespace {
+
+// Windows' ANSI letter case folding for the Latin-1 letters of code page 1252.
+char foldCase(char c) {
+  const auto u = static_cast<unsigned char>(c);
+  if (u >= 'A' && u <= 'Z') return static_cast<char>(u + 32);
+  if (u >= 0xC0 && u <= 0xDE && u != 0xD7) return static_cast<char>(u + 32);
+  return c;
+}
+
+bool equalsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (foldCase(a[i]) != foldCase(b[i])) return false;
+  return true;
+}
+
+bool startsWithNoCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && equalsNoCase(text.substr(0, prefix.size()), prefix);
+}
+
+int compareNoCase(std::string_view a, std::string_view b) {
+  const size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    const auto x = static_cast<unsigned char>(foldCase(a[i]));
+    const auto y = static_cast<unsigned char>(foldCase(b[i]));
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+bool carriesString(uint32_t msg) {
+  return msg == LB_ADDSTRING || msg == LB_INSERTSTRING || msg == LB_FINDSTRING ||
+         msg == LB_FINDSTRINGEXACT || msg == WM_SETTEXT || msg == SB_SETTEXTA;
+}
+
+const char* asText(LParam lParam) { return reinterpret_cast<const char*>(lParam); }
+
+TraceEntry traceEntry(TraceEntry::Kind kind, Hwnd target, uint32_t msg = 0, WParam wParam = 0,
+                      LParam lParam = 0) {
+  TraceEntry e;
+  e.kind = kind;
+  e.target = target;
+  e.msg = msg;
+  e.wParam = wParam;
+  e.lParam = lParam;
+  return e;
+}
+
+// The one procedure value shared by every window that runs its class's own behaviour.
+constexpr WndProcValue kClassProcValue = 0x003F0000;
+constexpr uint32_t kMinimumTimerInterval = 10;  // USER_TIMER_MINIMUM
+constexpr int kPumpLimit = 1000000;             // stops a window that keeps re-posting to itself
+
+}  // namespace
+
+struct SimDesktop::Window {
+  Hwnd handle = 0;
+  std::string className;
+  std::string text;
+  uint32_t style = 0;
+  Hwnd parent = 0;  // WS_CHILD windows
+  Hwnd owner = 0;   // top-level windows
+  int32_t x = 0, y = 0, width = 0, height = 0;  // parent client coordinates, or screen
+  int32_t id = 0;
+  std::vector<Hwnd> children;  // Z order, top first
+  WndProcValue proc = kClassProcValue;
+  bool redrawOff = false;
+  bool needsPaint = false;
+  // List boxes.
+  std::vector<std::string> items;
+  int32_t curSel = LB_ERR;
+};
+
+struct SimDesktop::TimerEntry {
+  uint32_t interval = 0;
+  uint64_t due = 0;
+  std::shared_ptr<std::function<void()>> tick;
+};
+
+SimDesktop::SimDesktop() {
+  m_procValues[kClassProcValue] = std::make_shared<WndProc>(
+      [this](Hwnd h, uint32_t msg, WParam w, LParam l) { return callClassProc(h, msg, w, l); });
+}
+
+SimDesktop::~SimDesktop() = default;
+
+SimDesktop::Window* SimDesktop::find(Hwnd hwnd) const {
+  if (hwnd == 0) return nullptr;
+  auto it = m_windows.find(hwnd);
+  return it == m_windows.end() ? nullptr : it->second.get();
+}
+
+bool SimDesktop::isWindow(Hwnd hwnd) { return find(hwnd) != nullptr; }
+
+// --- Enumeration -----------------------------------------------------------------------------
+
+bool SimDesktop::enumWindows(const EnumProc& proc, LParam lParam) {
+  // A snapshot, as Windows takes one: windows created meanwhile are not visited, windows
+  // destroyed before their turn are skipped.
+  const std::vector<Hwnd> snapshot = m_topLevel;
+  for (Hwnd h : snapshot) {
+    if (!find(h)) continue;
+    if (proc(h, lParam) == 0) return false;
+  }
+  return true;
+}
+
+void SimDesktop::collectDescendants(const Window& w, std::vector<Hwnd>& out) const {
+  for (Hwnd c : w.children) {
+    out.push_back(c);
+    if (const Window* child = find(c)) collectDescendants(*child, out);
+  }
+}
+
+bool SimDesktop::enumChildWindows(Hwnd parent, const EnumProc& proc, LParam lParam) {
+  if (parent == 0) return enumWindows(proc, lParam);
+  const Window* w = find(parent);
+  if (!w) return false;
+  std::vector<Hwnd> snapshot;
+  collectDescendants(*w, snapshot);
+  if (snapshot.empty()) return false;
+  for (Hwnd h : snapshot) {
+    if (!find(h)) continue;
+    if (proc(h, lParam) == 0) return false;
+  }
+  return true;
+}
+
+// --- Inspection ------------------------------------------------------------------------------
+
+int32_t SimDesktop::getClassNameA(Hwnd hwnd, char* buffer, int32_t maxCount) {
+  const Window* w = find(hwnd);
+  if (!w || !buffer || maxCount <= 0) return 0;
+  const auto n = static_cast<int32_t>(
+      std::min<size_t>(w->className.size(), static_cast<size_t>(maxCount - 1)));
+  std::memcpy(buffer, w->className.data(), static_cast<size_t>(n));
+  buffer[n] = '\0';
+  return n;
+}
+
+Hwnd SimDesktop::getParent(Hwnd hwnd) {
+  const Window* w = find(hwnd);
+  if (!w) return 0;
+  if (w->style & WS_CHILD && !(w->style & WS_POPUP)) return w->parent;
+  if (w->style & WS_POPUP) return w->owner;
+  return 0;
+}
+
+// Windows here have no non-client area, so a parent's client origin is its top-left corner.
+Rect SimDesktop::screenRect(const Window& w) const {
+  int32_t left = w.x, top = w.y;
+  for (const Window* p = find(w.parent); p; p = find(p->parent)) {
+    left += p->x;
+    top += p->y;
+  }
+  return Rect{left, top, left + w.width, top + w.height};
+}
+
+bool SimDesktop::getWindowRect(Hwnd hwnd, Rect& rect) {
+  const Window* w = find(hwnd);
+  if (!w) return false;
+  rect = screenRect(*w);
+  return true;
+}
+
+bool SimDesktop::isWindowVisible(Hwnd hwnd) {
+  for (const Window* w = find(hwnd); w; w = find(w->parent)) {
+    if (!(w->style & WS_VISIBLE)) return false;
+    if (w->parent == 0) return true;
+  }
+  return false;
+}
+
+int32_t SimDesktop::getWindowLongA(Hwnd hwnd, int32_t index) {
+  const Window* w = find(hwnd);
+  if (!w) return 0;
+  switch (index) {
+    case GWL_STYLE: return static_cast<int32_t>(w->style);
+    case GWL_WNDPROC: return w->proc;
+    case GWL_ID: return w->id;
+    default: return 0;
+  }
+}
+
+int32_t SimDesktop::setWindowLongA(Hwnd hwnd, int32_t index, int32_t value) {
+  Window* w = find(hwnd);
+  if (!w) return 0;
+  switch (index) {
+    case GWL_STYLE: {
+      const auto old = static_cast<int32_t>(w->style);
+      w->style = static_cast<uint32_t>(value);
+      if (w->parent == 0) w->style |= WS_CLIPSIBLINGS;  // cannot be cleared on a top-level window
+      return old;
+    }
+    case GWL_WNDPROC: {
+      if (!m_procValues.count(value)) return 0;
+      const int32_t old = w->proc;
+      w->proc = value;
+      return old;
+    }
+    case GWL_ID: {
+      const int32_t old = w->id;
+      w->id = value;
+      return old;
+    }
+    default: return 0;
+  }
+}
+
+WndProcValue SimDesktop::makeWndProcValue(WndProc proc) {
+  const WndProcValue value = m_nextProcValue;
+  m_nextProcValue += 0x10;
+  m_procValues[value] = std::make_shared<WndProc>(std::move(proc));
+  return value;
+}
+
+LResult SimDesktop::callWindowProcA(WndProcValue proc, Hwnd hwnd, uint32_t msg, WParam wParam,
+                                    LParam lParam) {
+  auto it = m_procValues.find(proc);
+  if (it == m_procValues.end()) return 0;
+  const std::shared_ptr<WndProc> keep = it->second;
+  return (*keep)(hwnd, msg, wParam, lParam);
+}
+
+// --- Messages --------------------------------------------------------------------------------
+
+LResult SimDesktop::dispatch(Window& w, uint32_t msg, WParam wParam, LParam lParam) {
+  const Hwnd h = w.handle;
+  auto it = m_procValues.find(w.proc);
+  if (it == m_procValues.end()) return 0;
+  // Held here so a procedure that subclasses or destroys its own window stays callable.
+  const std::shared_ptr<WndProc> keep = it->second;
+  return (*keep)(h, msg, wParam, lParam);
+}
+
+LResult SimDesktop::deliver(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam) {
+  Window* w = find(hwnd);
+  return w ? dispatch(*w, msg, wParam, lParam) : 0;
+}
+
+LResult SimDesktop::sendMessageA(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam) {
+  TraceEntry e = traceEntry(TraceEntry::Kind::Send, hwnd, msg, wParam, lParam);
+  if (carriesString(msg) && lParam != 0) e.text = asText(lParam);
+  m_trace.push_back(std::move(e));
+  return deliver(hwnd, msg, wParam, lParam);
+}
+
+bool SimDesktop::postMessageA(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam) {
+  // Pointers cannot travel through a queue: system string messages are send-only.
+  const bool ok = (hwnd == 0 || find(hwnd)) && !carriesString(msg);
+  TraceEntry e = traceEntry(TraceEntry::Kind::Post, hwnd, msg, wParam, lParam);
+  e.flag = ok;
+  m_trace.push_back(std::move(e));
+  // A null window posts to the thread's own queue, which no simulated window reads.
+  if (ok && hwnd != 0) m_queue.push_back(Posted{hwnd, msg, wParam, lParam});
+  return ok;
+}
+
+int SimDesktop::pump() {
+  int delivered = 0;
+  while (!m_queue.empty() && delivered < kPumpLimit) {
+    const Posted p = m_queue.front();
+    m_queue.pop_front();
+    if (Window* w = find(p.hwnd)) {
+      dispatch(*w, p.msg, p.wParam, p.lParam);
+      ++delivered;
+    }
+  }
+  paintPending();
+  return delivered;
+}
+
+void SimDesktop::paintPending() {
+  std::vector<Hwnd> due;
+  for (const auto& [h, w] : m_windows)
+    if (w->needsPaint && !isPaintSuppressed(h)) due.push_back(h);
+  for (Hwnd h : due) {
+    if (Window* w = find(h)) {
+      w->needsPaint = false;
+      dispatch(*w, WM_PAINT, 0, 0);
+    }
+  }
+}
+
+bool SimDesktop::moveWindow(Hwnd hwnd, int32_t x, int32_t y, int32_t width, int32_t height,
+                            bool repaint) {
+  TraceEntry e = traceEntry(TraceEntry::Kind::Move, hwnd);
+  e.rect = Rect{x, y, x + width, y + height};
+  e.flag = repaint;
+  m_trace.push_back(std::move(e));
+  Window* w = find(hwnd);
+  if (!w || hwnd == m_locked) return false;  // a locked window cannot be moved
+  w->x = x;
+  w->y = y;
+  w->width = width;
+  w->height = height;
+  if (repaint) w->needsPaint = true;
+  dispatch(*w, WM_WINDOWPOSCHANGED, 0, 0);
+  return true;
+}
+
+bool SimDesktop::lockWindowUpdate(Hwnd hwnd) {
+  m_trace.push_back(traceEntry(TraceEntry::Kind::Lock, hwnd));
+  if (hwnd == 0) {
+    m_locked = 0;
+    return true;
+  }
+  if (m_locked != 0 || !find(hwnd)) return false;
+  m_locked = hwnd;
+  return true;
+}
+
+bool SimDesktop::invalidateRgn(Hwnd hwnd, uintptr_t region, bool erase) {
+  TraceEntry e = traceEntry(TraceEntry::Kind::Invalidate, hwnd);
+  e.lParam = static_cast<LParam>(region);
+  e.flag = erase;
+  m_trace.push_back(std::move(e));
+  Window* w = find(hwnd);
+  if (!w) return false;
+  w->needsPaint = true;
+  return true;
+}
+
+bool SimDesktop::isPaintSuppressed(Hwnd hwnd) const {
+  for (const Window* w = find(hwnd); w; w = find(w->parent))
+    if (w->handle == m_locked || w->redrawOff) return true;
+  return false;
+}
+
+bool SimDesktop::needsPaint(Hwnd hwnd) const {
+  const Window* w = find(hwnd);
+  return w && w->needsPaint;
+}
+
+// --- Creation --------------------------------------------------------------------------------
+
+Hwnd SimDesktop::createWindowA(std::string_view className, std::string_view text, uint32_t style,
+                               int32_t x, int32_t y, int32_t width, int32_t height, Hwnd parent,
+                               WndProc proc) {
+  const bool child = (style & WS_CHILD) && !(style & WS_POPUP);
+  Window* parentWindow = find(parent);
+  if (child && !parentWindow) return 0;  // WS_CHILD needs a parent
+  auto w = std::make_unique<Window>();
+  w->handle = m_nextHandle;
+  m_nextHandle += 2;
+  w->className = std::string(className);
+  w->text = std::string(text);
+  w->style = style;
+  w->x = x;
+  w->y = y;
+  w->width = width;
+  w->height = height;
+  if (proc) w->proc = makeWndProcValue(std::move(proc));
+  const Hwnd h = w->handle;
+  if (child) {
+    w->parent = parent;
+    parentWindow->children.push_back(h);  // children go to the bottom of their siblings
+  } else {
+    // Owners are always top-level windows.
+    Window* owner = parentWindow;
+    while (owner && owner->parent != 0) owner = find(owner->parent);
+    w->owner = owner ? owner->handle : 0;
+    w->style |= WS_CLIPSIBLINGS;
+    if (!(style & WS_POPUP)) w->style |= WS_CAPTION;
+    m_topLevel.insert(m_topLevel.begin(), h);  // new top-level windows go on top
+  }
+  m_windows.emplace(h, std::move(w));
+  deliver(h, WM_CREATE, 0, 0);
+  return find(h) ? h : 0;
+}
+
+bool SimDesktop::destroyWindow(Hwnd hwnd) {
+  Window* w = find(hwnd);
+  if (!w) return false;
+  dispatch(*w, WM_DESTROY, 0, 0);
+  if (!(w = find(hwnd))) return true;  // destroyed itself meanwhile
+  const std::vector<Hwnd> kids = w->children;
+  for (Hwnd c : kids) destroyWindow(c);
+  std::vector<Hwnd> owned;
+  for (const auto& [h, other] : m_windows)
+    if (other->owner == hwnd) owned.push_back(h);
+  for (Hwnd o : owned) destroyWindow(o);
+  if (!(w = find(hwnd))) return true;
+  if (Window* p = find(w->parent)) std::erase(p->children, hwnd);
+  std::erase(m_topLevel, hwnd);
+  if (m_locked == hwnd) m_locked = 0;
+  m_windows.erase(hwnd);
+  return true;
+}
+
+bool SimDesktop::showWindow(Hwnd hwnd, int command) {
+  Window* w = find(hwnd);
+  if (!w) return false;
+  const bool wasVisible = (w->style & WS_VISIBLE) != 0;
+  if (command == SW_HIDE)
+    w->style &= ~WS_VISIBLE;
+  else
+    w->style |= WS_VISIBLE;
+  if (wasVisible != ((w->style & WS_VISIBLE) != 0))
+    dispatch(*w, WM_SHOWWINDOW, command != SW_HIDE, 0);
+  return wasVisible;
+}
+
+// --- Class behaviour -------------------------------------------------------------------------
+
+LResult SimDesktop::callClassProc(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam) {
+  Window* w = find(hwnd);
+  if (!w) return 0;
+  if (w->className == "ListBox") return listBoxProc(*w, msg, wParam, lParam);
+  if (w->className == "Button") return buttonProc(*w, msg, wParam, lParam);
+  if (w->className == "msctls_statusbar32") {
+    if (msg == SB_SETTEXTA) {
+      w->text = lParam ? asText(lParam) : "";
+      return 1;
+    }
+  }
+  return defWindowProc(*w, msg, wParam, lParam);
+}
+
+LResult SimDesktop::defWindowProc(Window& w, uint32_t msg, WParam wParam, LParam lParam) {
+  switch (msg) {
+    case WM_SETREDRAW:
+      // DefWindowProc turns redraw off by taking WS_VISIBLE away, and back on by restoring it.
+      w.redrawOff = (wParam == 0);
+      if (w.redrawOff)
+        w.style &= ~WS_VISIBLE;
+      else
+        w.style |= WS_VISIBLE;
+      return 0;
+    case WM_SETTEXT:
+      w.text = lParam ? asText(lParam) : "";
+      return 1;
+    case WM_PAINT: w.needsPaint = false; return 0;
+    case WM_CLOSE: destroyWindow(w.handle); return 0;
+    default: return 0;
+  }
+}
+
+LResult SimDesktop::buttonProc(Window& w, uint32_t msg, WParam wParam, LParam lParam) {
+  const Hwnd h = w.handle;
+  switch (msg) {
+    case BM_CLICK:
+      deliver(h, WM_LBUTTONDOWN, 0, 0);
+      deliver(h, WM_LBUTTONUP, 0, 0);
+      return 0;
+    case WM_LBUTTONUP: {
+      // The click counts only on an enabled button whose client area holds the point (0,0).
+      if (w.style & WS_DISABLED || w.width <= 0 || w.height <= 0) return 0;
+      const Hwnd parent = getParent(h);
+      const auto id = static_cast<uint32_t>(w.id) & 0xFFFF;
+      deliver(parent, WM_COMMAND, (BN_CLICKED << 16) | id, static_cast<LParam>(h));
+      return 0;
+    }
+    default: return defWindowProc(w, msg, wParam, lParam);
+  }
+}
+
+LResult SimDesktop::listBoxProc(Window& w, uint32_t msg, WParam wParam, LParam lParam) {
+  auto& items = w.items;
+  const auto count = static_cast<int32_t>(items.size());
+  const auto index = static_cast<int32_t>(wParam);
+  switch (msg) {
+    case LB_ADDSTRING: {
+      std::string s = lParam ? asText(lParam) : "";
+      if (w.style & LBS_SORT) {
+        auto pos = std::upper_bound(items.begin(), items.end(), s, [](const auto& a, const auto& b) {
+          return compareNoCase(a, b) < 0;
+        });
+        const auto at = static_cast<int32_t>(pos - items.begin());
+        items.insert(pos, std::move(s));
+        if (w.curSel >= at) ++w.curSel;
+        return at;
+      }
+      items.push_back(std::move(s));
+      return count;
+    }
+    case LB_INSERTSTRING: {
+      if (index > count || index < -1) return LB_ERR;
+      const int32_t at = index == -1 ? count : index;
+      items.insert(items.begin() + at, lParam ? asText(lParam) : "");
+      if (w.curSel >= at) ++w.curSel;
+      return at;
+    }
+    case LB_DELETESTRING:
+      if (index < 0 || index >= count) return LB_ERR;
+      items.erase(items.begin() + index);
+      if (w.curSel == index)
+        w.curSel = LB_ERR;
+      else if (w.curSel > index)
+        --w.curSel;
+      return count - 1;
+    case LB_RESETCONTENT:
+      items.clear();
+      w.curSel = LB_ERR;
+      return 0;
+    case LB_GETCOUNT: return count;
+    case LB_GETTEXT:
+      if (index < 0 || index >= count) return LB_ERR;
+      // Like Windows: the whole item and a NUL, with no size check on the caller's buffer.
+      if (lParam) std::memcpy(reinterpret_cast<char*>(lParam), items[index].c_str(), items[index].size() + 1);
+      return static_cast<LResult>(items[index].size());
+    case LB_GETTEXTLEN:
+      if (index < 0 || index >= count) return LB_ERR;
+      return static_cast<LResult>(items[index].size());
+    case LB_SETCURSEL:
+      if (index < 0 || index >= count) {
+        if (index == -1) w.curSel = LB_ERR;
+        return LB_ERR;  // also for -1, which clears the selection
+      }
+      w.curSel = index;
+      return index;
+    case LB_GETCURSEL: return w.curSel;
+    case LB_FINDSTRING:
+    case LB_FINDSTRINGEXACT: {
+      const char* s = asText(lParam);
+      if (!s || !*s || count == 0) return LB_ERR;
+      // From the item after `start`, wrapping round, and `start` itself last.
+      const int32_t start = (index < 0 || index >= count) ? -1 : index;
+      for (int32_t k = 1; k <= count; ++k) {
+        const int32_t i = (start + k) % count;
+        const bool match = msg == LB_FINDSTRINGEXACT ? equalsNoCase(items[i], s)
+                                                     : startsWithNoCase(items[i], s);
+        if (match) return i;
+      }
+      return LB_ERR;
+    }
+    case WM_SETREDRAW:
+      // The list box keeps its own no-redraw flag and leaves WS_VISIBLE alone.
+      w.redrawOff = (wParam == 0);
+      return 0;
+    default: return defWindowProc(w, msg, wParam, lParam);
+  }
+}
+
+// --- Timers ----------------------------------------------------------------------------------
+
+TimerId SimDesktop::setTimer(uint32_t intervalMs, std::function<void()> onTick) {
+  auto t = std::make_unique<TimerEntry>();
+  t->interval = std::max(intervalMs, kMinimumTimerInterval);
+  t->due = m_now + t->interval;
+  t->tick = std::make_shared<std::function<void()>>(std::move(onTick));
+  const TimerId id = m_nextTimer++;
+  m_timers.emplace(id, std::move(t));
+  return id;
+}
+
+void SimDesktop::killTimer(TimerId id) { m_timers.erase(id); }
+
+size_t SimDesktop::activeTimers() const { return m_timers.size(); }
+
+void SimDesktop::advance(uint64_t ms) {
+  const uint64_t target = m_now + ms;
+  for (;;) {
+    pump();
+    TimerId next = 0;
+    uint64_t due = 0;
+    for (const auto& [id, t] : m_timers) {
+      if (t->due <= target && (next == 0 || t->due < due)) {
+        next = id;
+        due = t->due;
+      }
+    }
+    if (next == 0) break;
+    m_now = std::max(m_now, due);
+    TimerEntry& t = *m_timers.at(next);
+    t.due = m_now + t.interval;
+    const auto tick = t.tick;  // the handler may kill or reset its own timer
+    (*tick)();
+  }
+  m_now = target;
+  pump();
+}
+
+// --- Inspection for tests and simulated programs ---------------------------------------------
+
+std::string SimDesktop::windowText(Hwnd hwnd) const {
+  const Window* w = find(hwnd);
+  return w ? w->text : std::string();
+}
+
+void SimDesktop::setWindowText(Hwnd hwnd, std::string_view text) {
+  if (Window* w = find(hwnd)) w->text = std::string(text);
+}
+
+std::vector<std::string> SimDesktop::listItems(Hwnd listBox) const {
+  const Window* w = find(listBox);
+  return w ? w->items : std::vector<std::string>{};
+}
+
+int32_t SimDesktop::listCurSel(Hwnd listBox) const {
+  const Window* w = find(listBox);
+  return w ? w->curSel : LB_ERR;
+}
+
+std::vector<Hwnd> SimDesktop::topLevelWindows() const { return m_topLevel; }
+
+std::vector<Hwnd> SimDesktop::children(Hwnd parent) const {
+  const Window* w = find(parent);
+  return w ? w->children : std::vector<Hwnd>{};
+}
+
+}  // namespace morvane::sim

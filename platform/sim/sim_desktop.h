@@ -1,0 +1,138 @@
+// An in-memory Windows desktop: windows with classes, styles, rectangles, parents and Z order,
+// window procedures, a posted-message queue, one update lock, a virtual clock with timers, and a
+// trace of every call the logic makes through the window-system port.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/timers.h"
+#include "platform/window_system.h"
+
+namespace morvane::sim {
+
+// One call made through the WindowSystem port that acts on a window.
+struct TraceEntry {
+  enum class Kind { Send, Post, Move, Lock, Invalidate };
+  Kind kind = Kind::Send;
+  Hwnd target = 0;
+  uint32_t msg = 0;  // Send and Post
+  WParam wParam = 0;
+  LParam lParam = 0;
+  std::string text;  // the string of string messages (LB_FINDSTRINGEXACT, LB_ADDSTRING, ...)
+  Rect rect;         // Move: x, y, x + width, y + height
+  bool flag = false;  // Move: repaint; Invalidate: erase; Post: the post succeeded
+  friend bool operator==(const TraceEntry&, const TraceEntry&) = default;
+};
+
+class SimDesktop : public WindowSystem, public Timers {
+ public:
+  SimDesktop();
+  ~SimDesktop() override;
+
+  // WindowSystem
+  bool enumWindows(const EnumProc& proc, LParam lParam) override;
+  bool enumChildWindows(Hwnd parent, const EnumProc& proc, LParam lParam) override;
+  int32_t getClassNameA(Hwnd hwnd, char* buffer, int32_t maxCount) override;
+  Hwnd getParent(Hwnd hwnd) override;
+  bool getWindowRect(Hwnd hwnd, Rect& rect) override;
+  bool isWindowVisible(Hwnd hwnd) override;
+  int32_t getWindowLongA(Hwnd hwnd, int32_t index) override;
+  int32_t setWindowLongA(Hwnd hwnd, int32_t index, int32_t value) override;
+  LResult callWindowProcA(WndProcValue proc, Hwnd hwnd, uint32_t msg, WParam wParam,
+                          LParam lParam) override;
+  WndProcValue makeWndProcValue(WndProc proc) override;
+  LResult sendMessageA(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam) override;
+  bool postMessageA(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam) override;
+  bool moveWindow(Hwnd hwnd, int32_t x, int32_t y, int32_t width, int32_t height,
+                  bool repaint) override;
+  bool lockWindowUpdate(Hwnd hwnd) override;
+  bool invalidateRgn(Hwnd hwnd, uintptr_t region, bool erase) override;
+  // A null proc gives the class's own behaviour ("ListBox", "Button", "msctls_statusbar32") or
+  // the default window procedure. A window proc of a built-in class reaches the class's behaviour
+  // through callClassProc. Top-level windows go to the top of the Z order, children to the
+  // bottom of their siblings.
+  Hwnd createWindowA(std::string_view className, std::string_view text, uint32_t style, int32_t x,
+                     int32_t y, int32_t width, int32_t height, Hwnd parent, WndProc proc) override;
+  bool destroyWindow(Hwnd hwnd) override;
+  bool showWindow(Hwnd hwnd, int command) override;
+  bool isWindow(Hwnd hwnd) override;
+
+  // Timers (virtual clock)
+  TimerId setTimer(uint32_t intervalMs, std::function<void()> onTick) override;
+  void killTimer(TimerId id) override;
+
+  // --- Simulation control; not part of the port ---
+  // Delivers posted messages until the queue is empty. Returns how many were delivered.
+  int pump();
+  // Moves the virtual clock on by ms, firing due timers in time order; the queue is pumped before
+  // each tick and at the end.
+  void advance(uint64_t ms);
+  uint64_t now() const { return m_now; }
+  size_t queuedMessages() const { return m_queue.size(); }
+  size_t activeTimers() const;
+
+  // Calls the window's procedure without tracing (the system's own messages, a simulated program
+  // talking to itself).
+  LResult deliver(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam);
+  // The built-in behaviour of the window's class.
+  LResult callClassProc(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam);
+
+  const std::vector<TraceEntry>& trace() const { return m_trace; }
+  void clearTrace() { m_trace.clear(); }
+
+  std::string windowText(Hwnd hwnd) const;
+  void setWindowText(Hwnd hwnd, std::string_view text);
+  Hwnd lockedWindow() const { return m_locked; }
+  // True while painting of the window is held back: it or an ancestor is the locked window, or
+  // has had WM_SETREDRAW FALSE.
+  bool isPaintSuppressed(Hwnd hwnd) const;
+  // Windows invalidated since the last pump that have not been painted yet.
+  bool needsPaint(Hwnd hwnd) const;
+  // List box contents, for tests and the simulated programs.
+  std::vector<std::string> listItems(Hwnd listBox) const;
+  int32_t listCurSel(Hwnd listBox) const;
+  // Top-level windows in Z order (top first), and a window's children in Z order.
+  std::vector<Hwnd> topLevelWindows() const;
+  std::vector<Hwnd> children(Hwnd parent) const;
+  size_t windowCount() const { return m_windows.size(); }
+
+ private:
+  struct Window;
+  struct TimerEntry;
+  struct Posted {
+    Hwnd hwnd;
+    uint32_t msg;
+    WParam wParam;
+    LParam lParam;
+  };
+
+  Window* find(Hwnd hwnd) const;
+  LResult dispatch(Window& w, uint32_t msg, WParam wParam, LParam lParam);
+  LResult defWindowProc(Window& w, uint32_t msg, WParam wParam, LParam lParam);
+  LResult listBoxProc(Window& w, uint32_t msg, WParam wParam, LParam lParam);
+  LResult buttonProc(Window& w, uint32_t msg, WParam wParam, LParam lParam);
+  void collectDescendants(const Window& w, std::vector<Hwnd>& out) const;
+  Rect screenRect(const Window& w) const;
+  void paintPending();
+
+  std::map<Hwnd, std::unique_ptr<Window>> m_windows;
+  std::vector<Hwnd> m_topLevel;  // Z order, top first
+  Hwnd m_nextHandle = 0x00010010;
+  std::deque<Posted> m_queue;
+  std::vector<TraceEntry> m_trace;
+  Hwnd m_locked = 0;
+  std::map<WndProcValue, std::shared_ptr<WndProc>> m_procValues;
+  WndProcValue m_nextProcValue = 0x00400000;
+
+  uint64_t m_now = 0;
+  std::map<TimerId, std::unique_ptr<TimerEntry>> m_timers;
+  TimerId m_nextTimer = 1;
+};
+
+}  // namespace morvane::sim
