@@ -590,6 +590,15 @@ std::string SimDesktop::windowText(Hwnd hwnd) const {
   return w ? w->text : std::string();
 }
 
+void SimDesktop::place(Hwnd hwnd, int32_t x, int32_t y, int32_t width, int32_t height) {
+  if (Window* w = find(hwnd)) {
+    w->x = x;
+    w->y = y;
+    w->width = width;
+    w->height = height;
+  }
+}
+
 void SimDesktop::setWindowText(Hwnd hwnd, std::string_view text) {
   if (Window* w = find(hwnd)) w->text = std::string(text);
 }

@@ -86,6 +86,8 @@ class SimDesktop : public WindowSystem, public Timers {
   const std::vector<TraceEntry>& trace() const { return m_trace; }
   void clearTrace() { m_trace.clear(); }
 
+  // Moves a window the way its own program would, without tracing it.
+  void place(Hwnd hwnd, int32_t x, int32_t y, int32_t width, int32_t height);
   std::string windowText(Hwnd hwnd) const;
   void setWindowText(Hwnd hwnd, std::string_view text);
   Hwnd lockedWindow() const { return m_locked; }

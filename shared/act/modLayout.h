@@ -1,0 +1,59 @@
+// Finding ACT!'s windows and choosing a layout through ACT!'s own layout pop-up.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/error_trap.h"
+#include "platform/window_system.h"
+
+namespace morvane {
+
+// The handles of ACT!'s windows, valid only right after FindWindows; 0 means not found.
+struct WindowSet {
+  Hwnd MainHandle = 0;
+  Hwnd StatusBarHandle = 0;
+  Hwnd ButtonHandle = 0;
+  Hwnd ListHandle = 0;
+  std::vector<Hwnd> StatusButtons;
+  // Working lists of a search; entry k of one belongs to entry k of the other.
+  std::vector<Rect> CandidateRects;
+  std::vector<Hwnd> CandidateHandles;
+};
+
+// The four complete styles of ACT!'s layout pop-up list box.
+bool isLayoutListStyle(int32_t style);
+
+class modLayout {
+ public:
+  modLayout(WindowSystem& windows, const ErrorTrap& trap) : m_windows(windows), m_trap(trap) {}
+  modLayout(const modLayout&) = delete;
+  modLayout& operator=(const modLayout&) = delete;
+
+  // Each program's record of ACT!'s windows, rebuilt by every FindWindows.
+  WindowSet ActWindowSet;
+
+  // Selects the layout by name: "" on success, otherwise a complete message for the user.
+  std::string SelectLayout(std::string name);
+  // The names in ACT!'s layout list, in its order.
+  std::vector<std::string> EnumLayouts();
+
+  void FindWindows();
+  int32_t EnumMain(Hwnd hwnd, LParam lParam);
+  int32_t EnumStatusBar(Hwnd hwnd, LParam lParam);
+  int32_t EnumButton(Hwnd hwnd, LParam lParam);
+  int32_t EnumList(Hwnd hwnd, LParam lParam);
+  static Hwnd GetButtonHandle(const std::vector<Rect>& rects, const std::vector<Hwnd>& handles);
+  Hwnd GetListHandle(std::vector<Hwnd> handles);
+  void RefreshList();
+  void LockWindow();
+  void UnLockWindow();
+
+ private:
+  std::string className(Hwnd hwnd);
+
+  WindowSystem& m_windows;
+  const ErrorTrap& m_trap;
+};
+
+}  // namespace morvane
