@@ -161,7 +161,8 @@ void ActWindows::togglePopup(size_t index) {
   if (index == layoutIndex()) {
     const auto& items = m_layouts.names;
     const auto it = std::find(items.begin(), items.end(), m_layouts.current);
-    m_desktop.deliver(list, LB_SETCURSEL,
+    // ACT! marks the shown layout itself, without going through its own message handling.
+    m_desktop.callClassProc(list, LB_SETCURSEL,
                       it == items.end() ? static_cast<WParam>(-1)
                                         : static_cast<WParam>(it - items.begin()),
                       0);
@@ -203,6 +204,7 @@ LResult ActWindows::listProc(size_t index, Hwnd h, uint32_t msg, WParam w, LPara
       m_desktop.setWindowText(m_buttons[index], m_layouts.current);
       m_desktop.setWindowText(m_frame, "ACT! - " + m_layouts.current);
       paint(m_frame);
+      if (m_layouts.onApplied) m_layouts.onApplied();
     }
     m_desktop.showWindow(h, SW_HIDE);
     return 0;
