@@ -1,0 +1,59 @@
+// The simulated file system: Windows paths (C:\ACT\Morvane.ini) mapped onto a sandbox folder of
+// the host. C:\a\b.ini lives at <root>/c/a/b.ini: every component is stored in lower case, so
+// that names differing only in letter case are the same file, as on Windows. Trailing dots and
+// spaces of a component are dropped, as Windows does. Paths that are not absolute (no drive
+// letter and no \\server\share), or that hold a character Windows forbids in names, are
+// invalid: reads find nothing and writes fail.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace morvane {
+
+class SimFileSystem {
+ public:
+  explicit SimFileSystem(std::filesystem::path root);
+  SimFileSystem(const SimFileSystem&) = delete;
+  SimFileSystem& operator=(const SimFileSystem&) = delete;
+
+  const std::filesystem::path& root() const { return m_root; }
+
+  // The host path of a Windows path, or nullopt when the path is invalid. ".." never leaves
+  // the drive.
+  std::optional<std::filesystem::path> hostPath(std::string_view windowsPath) const;
+
+  // The whole file, or nullopt when it is missing, a folder, or cannot be read.
+  std::optional<std::string> readFile(std::string_view windowsPath) const;
+  // Replaces the file atomically (a temporary file in the same folder, renamed over the old
+  // one). False, with the old file untouched, when the folder is missing, the file is
+  // read-only or a folder, or the write fails.
+  bool writeFile(std::string_view windowsPath, std::string_view bytes);
+
+  bool exists(std::string_view windowsPath) const;  // file or folder
+  bool isFile(std::string_view windowsPath) const;
+  bool isDirectory(std::string_view windowsPath) const;
+  // Creates the folder and any missing parents; true when it exists afterwards.
+  bool createDirectory(std::string_view windowsPath);
+  bool removeFile(std::string_view windowsPath);
+  // Copies a file over another (atomically, as writeFile).
+  bool copyFile(std::string_view fromWindowsPath, std::string_view toWindowsPath);
+
+  // The read-only attribute; kept as the owner's write permission of the host file, and checked
+  // by the simulation itself so that it holds even for a privileged test user.
+  bool setReadOnly(std::string_view windowsPath, bool readOnly);
+  bool isReadOnly(std::string_view windowsPath) const;
+
+  // Test hook: writes that would need more than this many bytes fail as on a full disk
+  // (after the temporary file was partly written). nullopt: no limit.
+  void setFreeSpace(std::optional<uintmax_t> bytes) { m_freeSpace = bytes; }
+
+ private:
+  std::filesystem::path m_root;
+  std::optional<uintmax_t> m_freeSpace;
+};
+
+}  // namespace morvane
