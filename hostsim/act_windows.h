@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,8 @@ struct ActLayoutState {
   std::vector<std::string> names;
   std::string current;
   std::vector<std::string> applied;  // every layout applied, in order
+  // Told after each layout is applied (ACT! then raises its layout event).
+  std::function<void()> onApplied = nullptr;
 };
 
 // The odd shapes ACT!'s windows can take, for tests.
