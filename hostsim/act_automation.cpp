@@ -81,9 +81,11 @@ class ViewObject : public ActObject {
       if (m_type != view::kContactList) throw simAutomationError(kFail);
       return make<GridObject>(this->act());
     });
-    // The field number comes by reference as a 16-bit integer; ACT! leaves it as it is.
+    // The field number comes by reference as a 16-bit integer, and a reference to any other
+    // type does not convert (type mismatch). ACT! leaves the number as it is.
     addMethod("GetField", 3, 1, [this](Args& args) -> Variant {
-      const int16_t number = argInteger(args[0]);
+      if (!args[0].holds<int16_t>()) throw RuntimeError(err::kTypeMismatch);
+      const int16_t number = args[0].get<int16_t>();
       if (m_type != view::kContact && m_type != view::kContactList && m_type != view::kGroup) {
         throw simAutomationError(kFail);
       }

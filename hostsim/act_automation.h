@@ -5,7 +5,8 @@
 // (AuxCmds); the event control "ACTEVENTLib.ActEvent". Creating one of the first three while
 // ACT! is not running fails with 429 (the simulation does not start ACT! by itself); objects made
 // before ACT! closed fail as disconnected afterwards. Members named in ActSim::faults fail with
-// an automation error.
+// an automation error. Arguments convert as COM converts them, except view.GetField's field
+// number, which is taken by reference and so must be a 16-bit integer (13 otherwise).
 #pragma once
 
 #include <memory>

@@ -20,6 +20,14 @@ const ActField* ActRecordSet::field(int32_t id) const {
   return nullptr;
 }
 
+const ActField* ActRecordSet::fieldByLabel(std::string_view label) const {
+  const std::string folded = sim::foldCase(label);
+  for (const ActField& f : fields) {
+    if (f.id != -1 && sim::foldCase(f.label) == folded) return &f;
+  }
+  return nullptr;
+}
+
 int32_t ActRecordSet::fieldCount() const {
   return static_cast<int32_t>(
       std::count_if(fields.begin(), fields.end(), [](const ActField& f) { return f.id != -1; }));
@@ -192,6 +200,15 @@ bool ActSim::lastRecord() {
 }
 
 bool ActSim::gotoRecord(size_t index) { return moveTo(index, event::kRecordChosen); }
+
+bool ActSim::gotoRecord(std::string_view name) {
+  const std::string folded = sim::foldCase(name);
+  const auto& records = m_database.records(kindOfView(m_activeView)).records;
+  for (size_t i = 0; i < records.size(); ++i) {
+    if (sim::foldCase(records[i].name) == folded) return gotoRecord(i);
+  }
+  return false;
+}
 
 bool ActSim::setFieldValue(int32_t fieldId, std::string value) {
   if (!m_running || !m_databaseOpen) return false;

@@ -76,6 +76,7 @@ struct ActRecordSet {
   size_t current = 0;
 
   const ActField* field(int32_t id) const;
+  const ActField* fieldByLabel(std::string_view label) const;  // letter case ignored
   int32_t fieldCount() const;  // fields in use, unused positions not counted
   const ActRecord* currentRecord() const;
   // The field's value in the current record; nullopt when the field does not exist or there
@@ -184,6 +185,7 @@ class ActSim {
   bool firstRecord();
   bool lastRecord();
   bool gotoRecord(size_t index);
+  bool gotoRecord(std::string_view name);  // by record name, letter case ignored
   // Sets a field of the current record of the active view's kind; raises 11. False when the
   // field does not exist.
   bool setFieldValue(int32_t fieldId, std::string value);
