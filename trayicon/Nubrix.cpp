@@ -37,12 +37,12 @@ Nubrix::Nubrix(const ControlHost& host) : TMR(host.timers), m_host(host) {
   TMR.onTimer = [this] { TMR_Timer(); };
   const Hwnd parent = m_host.site.containerWindow();
   const uint32_t style = parent != 0 ? win::WS_CHILD : win::WS_POPUP;
-  m_hwnd = m_host.windows.createWindowA(
-      kWindowClass, "", style, 0, 0, cmdTray.width / twipsPerPixelX(),
-      cmdTray.height / twipsPerPixelY(), parent,
-      [this](Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam) {
-        return windowProc(hwnd, msg, wParam, lParam);
-      });
+  m_hwnd =
+      m_host.windows.createWindowA(kWindowClass, "", style, 0, 0, cmdTray.width / twipsPerPixelX(),
+                                   cmdTray.height / twipsPerPixelY(), parent,
+                                   [this](Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam) {
+                                     return windowProc(hwnd, msg, wParam, lParam);
+                                   });
   Resize();
 }
 

@@ -29,7 +29,8 @@ class Nubrix {
  public:
   // The window class of the control's own window.
   static constexpr std::string_view kWindowClass = "NubrixControlWindow";
-  static constexpr std::string_view kDesignTimeMessage = "This property can not be set at Design Time.";
+  static constexpr std::string_view kDesignTimeMessage =
+      "This property can not be set at Design Time.";
 
   // Creates the control's window (a child of the container's window) and its timer, disabled
   // with interval 0.

@@ -21,7 +21,9 @@ frmAbout::frmAbout() {
   cmdOK = {"OK", {3945, 2340, 1260, 345}, true};
 }
 
-void frmAbout::cmdOK_Click() { Unload(); }
+void frmAbout::cmdOK_Click() {
+  Unload();
+}
 
 void frmAbout::Unload() {
   if (!m_loaded) return;

@@ -9,9 +9,13 @@ namespace {
 thread_local Hicon t_currentIcon = 0;
 }  // namespace
 
-Hicon currentIcon() { return t_currentIcon; }
+Hicon currentIcon() {
+  return t_currentIcon;
+}
 
-void setCurrentIcon(Hicon handle) { t_currentIcon = handle; }
+void setCurrentIcon(Hicon handle) {
+  t_currentIcon = handle;
+}
 
 void TrayNotify(TrayShell& shell, uint32_t action, Hwnd hwnd, std::string_view tip) {
   NotifyIconDataA data;

@@ -64,27 +64,47 @@ Variant NubrixDispatch::invoke(DispId id, InvokeKind kind, std::vector<Variant>&
     expectArgs(args, 0);
     namespace d = nubrix::dispid;
     switch (id) {
-      case d::kShowAbout: m_control.showAbout(); return {};
-      case d::kOsVersion: return m_control.OsVersion();
-      case d::kAddIcon: m_control.AddIcon(); return {};
-      case d::kChangeIcon: m_control.ChangeIcon(); return {};
-      case d::kRefreshToolTip: m_control.RefreshToolTip(); return {};
-      case d::kRemoveIcon: m_control.RemoveIcon(); return {};
-      default: throw RuntimeError(err::kNotSupported);
+      case d::kShowAbout:
+        m_control.showAbout();
+        return {};
+      case d::kOsVersion:
+        return m_control.OsVersion();
+      case d::kAddIcon:
+        m_control.AddIcon();
+        return {};
+      case d::kChangeIcon:
+        m_control.ChangeIcon();
+        return {};
+      case d::kRefreshToolTip:
+        m_control.RefreshToolTip();
+        return {};
+      case d::kRemoveIcon:
+        m_control.RemoveIcon();
+        return {};
+      default:
+        throw RuntimeError(err::kNotSupported);
     }
   }
 
   if (read) {
     expectArgs(args, 0);
     switch (id) {
-      case nubrix::dispid::kIcon1: return pictureToVariant(m_control.Icon1());
-      case nubrix::dispid::kToolTipIcon1: return Variant(m_control.ToolTipIcon1());
-      case nubrix::dispid::kIcon2: return pictureToVariant(m_control.Icon2());
-      case nubrix::dispid::kToolTipIcon2: return Variant(m_control.ToolTipIcon2());
-      case nubrix::dispid::kHWnd: return Variant(static_cast<int32_t>(m_control.hWnd()));
-      case nubrix::dispid::kIconAnimation: return Variant(m_control.IconAnimation());
-      case nubrix::dispid::kInterval: return Variant(m_control.Interval());
-      default: throw RuntimeError(err::kNotSupported);
+      case nubrix::dispid::kIcon1:
+        return pictureToVariant(m_control.Icon1());
+      case nubrix::dispid::kToolTipIcon1:
+        return Variant(m_control.ToolTipIcon1());
+      case nubrix::dispid::kIcon2:
+        return pictureToVariant(m_control.Icon2());
+      case nubrix::dispid::kToolTipIcon2:
+        return Variant(m_control.ToolTipIcon2());
+      case nubrix::dispid::kHWnd:
+        return Variant(static_cast<int32_t>(m_control.hWnd()));
+      case nubrix::dispid::kIconAnimation:
+        return Variant(m_control.IconAnimation());
+      case nubrix::dispid::kInterval:
+        return Variant(m_control.Interval());
+      default:
+        throw RuntimeError(err::kNotSupported);
     }
   }
 
@@ -96,13 +116,26 @@ Variant NubrixDispatch::invoke(DispId id, InvokeKind kind, std::vector<Variant>&
   expectArgs(args, 1);
   const Variant& value = args[0];
   switch (id) {
-    case nubrix::dispid::kIcon1: m_control.setIcon1(pictureFromVariant(value)); break;
-    case nubrix::dispid::kToolTipIcon1: m_control.setToolTipIcon1(conv::toString(value)); break;
-    case nubrix::dispid::kIcon2: m_control.setIcon2(pictureFromVariant(value)); break;
-    case nubrix::dispid::kToolTipIcon2: m_control.setToolTipIcon2(conv::toString(value)); break;
-    case nubrix::dispid::kIconAnimation: m_control.setIconAnimation(conv::toBoolean(value)); break;
-    case nubrix::dispid::kInterval: m_control.setInterval(conv::toLong(value)); break;
-    default: throw RuntimeError(err::kNotSupported);
+    case nubrix::dispid::kIcon1:
+      m_control.setIcon1(pictureFromVariant(value));
+      break;
+    case nubrix::dispid::kToolTipIcon1:
+      m_control.setToolTipIcon1(conv::toString(value));
+      break;
+    case nubrix::dispid::kIcon2:
+      m_control.setIcon2(pictureFromVariant(value));
+      break;
+    case nubrix::dispid::kToolTipIcon2:
+      m_control.setToolTipIcon2(conv::toString(value));
+      break;
+    case nubrix::dispid::kIconAnimation:
+      m_control.setIconAnimation(conv::toBoolean(value));
+      break;
+    case nubrix::dispid::kInterval:
+      m_control.setInterval(conv::toLong(value));
+      break;
+    default:
+      throw RuntimeError(err::kNotSupported);
   }
   return {};
 }
@@ -159,4 +192,3 @@ std::function<ObjectRef()> nubrixFactory(const ControlHost& host,
 }
 
 }  // namespace morvane
-

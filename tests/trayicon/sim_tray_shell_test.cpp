@@ -62,14 +62,10 @@ TEST_F(SimTrayShellTest, AddModifyDelete_AnswerAsTheShellDoes) {
     bool expected;
   };
   const std::vector<Step> steps{
-      {NIM_MODIFY, 1, false},  // nothing to modify yet
-      {NIM_DELETE, 1, false},
-      {NIM_ADD, 1, true},
-      {NIM_ADD, 1, false},  // the key exists
-      {NIM_ADD, 2, true},   // same window, other id
-      {NIM_MODIFY, 1, true},
-      {NIM_DELETE, 1, true},
-      {NIM_DELETE, 1, false},
+      {NIM_MODIFY, 1, false},                                              // nothing to modify yet
+      {NIM_DELETE, 1, false}, {NIM_ADD, 1, true},    {NIM_ADD, 1, false},  // the key exists
+      {NIM_ADD, 2, true},                                                  // same window, other id
+      {NIM_MODIFY, 1, true},  {NIM_DELETE, 1, true}, {NIM_DELETE, 1, false},
       {7, 2, false},  // not an action
   };
   for (size_t i = 0; i < steps.size(); ++i) {
@@ -84,8 +80,8 @@ TEST_F(SimTrayShellTest, AddModifyDelete_AnswerAsTheShellDoes) {
 }
 
 TEST_F(SimTrayShellTest, Modify_ChangesOnlyTheFieldsItsFlagsName) {
-  ASSERT_TRUE(tray.shellNotifyIconA(NIM_ADD, record(window, 5, NIF_MESSAGE | NIF_ICON | NIF_TIP,
-                                                    0x11, "first")));
+  ASSERT_TRUE(tray.shellNotifyIconA(
+      NIM_ADD, record(window, 5, NIF_MESSAGE | NIF_ICON | NIF_TIP, 0x11, "first")));
   ASSERT_TRUE(tray.shellNotifyIconA(NIM_MODIFY, record(window, 5, NIF_TIP, 0x22, "second")));
   const TrayIcon* icon = tray.find(window, 5);
   ASSERT_NE(icon, nullptr);
@@ -116,13 +112,17 @@ TEST_F(SimTrayShellTest, UserActions_SendTheCallbackWithIdAndMouseMessages) {
   const std::vector<std::tuple<const char*, std::function<bool()>, Messages>> cases{
       {"move", [&] { return tray.moveOver(window, 9); }, {WM_MOUSEMOVE}},
       {"left click", [&] { return tray.click(window, 9); }, {WM_LBUTTONDOWN, WM_LBUTTONUP}},
-      {"right click", [&] { return tray.click(window, 9, MouseButton::Right); },
+      {"right click",
+       [&] { return tray.click(window, 9, MouseButton::Right); },
        {WM_RBUTTONDOWN, WM_RBUTTONUP}},
-      {"middle click", [&] { return tray.click(window, 9, MouseButton::Middle); },
+      {"middle click",
+       [&] { return tray.click(window, 9, MouseButton::Middle); },
        {WM_MBUTTONDOWN, WM_MBUTTONUP}},
-      {"left double", [&] { return tray.doubleClick(window, 9); },
+      {"left double",
+       [&] { return tray.doubleClick(window, 9); },
        {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP}},
-      {"right double", [&] { return tray.doubleClick(window, 9, MouseButton::Right); },
+      {"right double",
+       [&] { return tray.doubleClick(window, 9, MouseButton::Right); },
        {WM_RBUTTONDOWN, WM_RBUTTONUP, WM_RBUTTONDBLCLK, WM_RBUTTONUP}},
   };
   for (const auto& [name, act, expected] : cases) {
