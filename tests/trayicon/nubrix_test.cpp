@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/runtime_error.h"
@@ -223,6 +224,25 @@ TEST_F(NubrixTest, RefreshToolTip_DuringABorrowedStepKeepsTheImage) {
   EXPECT_EQ(icon()->icon, kFirst.handle);
   nubrix.ChangeIcon();  // and the next step still goes back to slot 1's text
   EXPECT_EQ(icon()->tip, "one");
+}
+
+TEST_F(NubrixTest, CurrentIcon_IsSharedByTheControlsOfAThreadOnly) {
+  nubrix.setIcon1(kFirst);
+  nubrix.setIcon2(kSecond);
+  nubrix.setToolTipIcon1("one");
+  nubrix.setToolTipIcon2("two");
+  nubrix.AddIcon();
+  Nubrix other{world.services()};
+  other.setIcon1(Picture{0x3003});
+  other.AddIcon();
+  // The other control's add moved the thread's handle: this one no longer sees slot 1 showing.
+  nubrix.RemoveIcon();
+  EXPECT_EQ(world.tray.calls().back().tip(), "two");
+
+  Hicon seenElsewhere = 1;
+  std::thread([&] { seenElsewhere = mdlNubrix::currentIcon(); }).join();
+  EXPECT_EQ(seenElsewhere, 0u);
+  EXPECT_EQ(mdlNubrix::currentIcon(), 0x3003u);
 }
 
 TEST_F(NubrixTest, ShellNotifications_DecodeTheMessageNumberFromX) {
