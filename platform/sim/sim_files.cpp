@@ -15,7 +15,7 @@
 
 #include "platform/sim/ini_engine.h"
 
-namespace morvane {
+namespace morvane::sim {
 
 namespace fs = std::filesystem;
 
@@ -55,6 +55,52 @@ bool appendComponents(std::string_view rest, std::vector<std::string>& parts, si
 }
 
 }  // namespace
+
+std::optional<std::string> readHostFile(const fs::path& path) {
+  std::error_code ec;
+  if (!fs::is_regular_file(path, ec)) return std::nullopt;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) return std::nullopt;
+  return bytes;
+}
+
+bool replaceHostFile(const fs::path& path, std::string_view bytes,
+                     std::optional<uintmax_t> freeSpace) {
+  std::error_code ec;
+  const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
+  if (!fs::is_directory(folder, ec)) return false;
+  mode_t mode = 0644;
+  struct stat old {};
+  if (::stat(path.c_str(), &old) == 0) {
+    if (!S_ISREG(old.st_mode) || (old.st_mode & S_IWUSR) == 0) return false;
+    mode = old.st_mode & 07777;
+  }
+
+  std::string temp = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
+  const int fd = ::mkstemp(temp.data());
+  if (fd < 0) return false;
+  bool ok = ::fchmod(fd, mode) == 0;
+  const size_t limit =
+      freeSpace ? static_cast<size_t>(std::min<uintmax_t>(*freeSpace, bytes.size())) : bytes.size();
+  size_t written = 0;
+  while (ok && written < limit) {
+    const ssize_t n = ::write(fd, bytes.data() + written, limit - written);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ok = false;
+      break;
+    }
+    written += static_cast<size_t>(n);
+  }
+  if (written < bytes.size()) ok = false;  // the disk filled up
+  if (ok && ::fsync(fd) != 0) ok = false;
+  if (::close(fd) != 0) ok = false;
+  if (ok && ::rename(temp.c_str(), path.c_str()) != 0) ok = false;
+  if (!ok) ::unlink(temp.c_str());
+  return ok;
+}
 
 SimFileSystem::SimFileSystem(fs::path root) : m_root(std::move(root)) {}
 
@@ -97,49 +143,13 @@ std::optional<fs::path> SimFileSystem::hostPath(std::string_view windowsPath) co
 
 std::optional<std::string> SimFileSystem::readFile(std::string_view windowsPath) const {
   const auto host = hostPath(windowsPath);
-  std::error_code ec;
-  if (!host || !fs::is_regular_file(*host, ec)) return std::nullopt;
-  std::ifstream in(*host, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return std::nullopt;
-  return bytes;
+  if (!host) return std::nullopt;
+  return readHostFile(*host);
 }
 
 bool SimFileSystem::writeFile(std::string_view windowsPath, std::string_view bytes) {
   const auto host = hostPath(windowsPath);
-  if (!host) return false;
-  std::error_code ec;
-  if (!fs::is_directory(host->parent_path(), ec)) return false;
-  mode_t mode = 0644;
-  struct stat old {};
-  if (::stat(host->c_str(), &old) == 0) {
-    if (!S_ISREG(old.st_mode) || (old.st_mode & S_IWUSR) == 0) return false;
-    mode = old.st_mode & 07777;
-  }
-
-  std::string temp = (host->parent_path() / ("." + host->filename().string() + ".XXXXXX")).string();
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) return false;
-  bool ok = ::fchmod(fd, mode) == 0;
-  const size_t limit =
-      m_freeSpace ? static_cast<size_t>(std::min<uintmax_t>(*m_freeSpace, bytes.size())) : bytes.size();
-  size_t written = 0;
-  while (ok && written < limit) {
-    const ssize_t n = ::write(fd, bytes.data() + written, limit - written);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ok = false;
-      break;
-    }
-    written += static_cast<size_t>(n);
-  }
-  if (written < bytes.size()) ok = false;  // the disk filled up
-  if (ok && ::fsync(fd) != 0) ok = false;
-  if (::close(fd) != 0) ok = false;
-  if (ok && ::rename(temp.c_str(), host->c_str()) != 0) ok = false;
-  if (!ok) ::unlink(temp.c_str());
-  return ok;
+  return host && replaceHostFile(*host, bytes, m_freeSpace);
 }
 
 bool SimFileSystem::exists(std::string_view windowsPath) const {
@@ -195,4 +205,4 @@ bool SimFileSystem::isReadOnly(std::string_view windowsPath) const {
   return host && ::stat(host->c_str(), &st) == 0 && (st.st_mode & S_IWUSR) == 0;
 }
 
-}  // namespace morvane
+}  // namespace morvane::sim

@@ -12,7 +12,17 @@
 #include <string>
 #include <string_view>
 
-namespace morvane {
+namespace morvane::sim {
+
+// Replaces a host file atomically: the bytes go to a temporary file in the same folder, which is
+// then renamed over the old one. False, with the old file untouched and no temporary left, when
+// the folder is missing, the target is read-only (no owner write permission, checked here so it
+// holds for any user) or not a regular file, or the write fails. `freeSpace` simulates a disk
+// that fills up after that many bytes.
+bool replaceHostFile(const std::filesystem::path& path, std::string_view bytes,
+                     std::optional<uintmax_t> freeSpace = std::nullopt);
+// The whole host file, or nullopt when it is missing, not a regular file, or cannot be read.
+std::optional<std::string> readHostFile(const std::filesystem::path& path);
 
 class SimFileSystem {
  public:
@@ -56,4 +66,4 @@ class SimFileSystem {
   std::optional<uintmax_t> m_freeSpace;
 };
 
-}  // namespace morvane
+}  // namespace morvane::sim

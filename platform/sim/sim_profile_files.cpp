@@ -5,7 +5,7 @@
 
 #include "platform/sim/ini_engine.h"
 
-namespace morvane {
+namespace morvane::sim {
 
 namespace {
 constexpr std::string_view kWindowsFolder = "C:\\Windows\\";
@@ -53,4 +53,4 @@ bool SimProfileFiles::writePrivateProfileStringA(const char* section, const char
   return m_files.writeFile(path, updated);
 }
 
-}  // namespace morvane
+}  // namespace morvane::sim

@@ -5,7 +5,7 @@
 #include "platform/profile_files.h"
 #include "platform/sim/sim_files.h"
 
-namespace morvane {
+namespace morvane::sim {
 
 class SimProfileFiles : public ProfileFiles {
  public:
@@ -23,4 +23,4 @@ class SimProfileFiles : public ProfileFiles {
   SimFileSystem& m_files;
 };
 
-}  // namespace morvane
+}  // namespace morvane::sim

@@ -13,7 +13,7 @@
 #include "platform/sim/sim_profile_files.h"
 #include "tests/platform/temp_dir.h"
 
-namespace morvane {
+namespace morvane::sim {
 namespace {
 
 struct ProfileCase {
@@ -97,7 +97,7 @@ class ProfileCaseTest : public ::testing::TestWithParam<ProfileCase> {};
 
 TEST_P(ProfileCaseTest, MatchesWindows) {
   const ProfileCase& c = GetParam();
-  testing::TempDir dir;
+  morvane::testing::TempDir dir;
   SimFileSystem files(dir.path());
   SimProfileFiles profile(files);
   const std::string path = "C:\\Test\\Case.ini";
@@ -152,4 +152,4 @@ INSTANTIATE_TEST_SUITE_P(Table, ProfileCaseTest, ::testing::ValuesIn(loadCases()
 TEST(ProfileCases, TableIsPresent) { EXPECT_GE(loadCases().size(), 90u); }
 
 }  // namespace
-}  // namespace morvane
+}  // namespace morvane::sim

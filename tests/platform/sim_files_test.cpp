@@ -9,12 +9,12 @@
 #include "platform/sim/sim_profile_files.h"
 #include "tests/platform/temp_dir.h"
 
-namespace morvane {
+namespace morvane::sim {
 namespace {
 
 class SimFilesTest : public ::testing::Test {
  protected:
-  testing::TempDir m_dir;
+  morvane::testing::TempDir m_dir;
   SimFileSystem m_files{m_dir.path()};
 };
 
@@ -157,4 +157,4 @@ TEST_F(SimProfileFilesTest, UnchangedDeleteDoesNotRewriteAReadOnlyFile) {
 }
 
 }  // namespace
-}  // namespace morvane
+}  // namespace morvane::sim
