@@ -1,15 +1,20 @@
-// morvane-sim: runs ACT! and Morvane's layout selection on the simulated desktop and prints
-// what happens.
+// morvane-sim: the whole system on the simulated desktop. With no arguments it plays the
+// built-in tour; with a file it plays that scenario ("-": standard input); with --select NAME...
+// it selects layouts in the simulated ACT! and shows every message sent.
+#include <fstream>
 #include <iostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "hostsim/act_sim.h"
 #include "hostsim/act_windows.h"
 #include "platform/error_trap.h"
 #include "platform/sim/sim_desktop.h"
 #include "platform/sim/sim_message_boxes.h"
 #include "platform/win_constants.h"
 #include "shared/act/modLayout.h"
+#include "simulator/scenario.h"
 
 namespace {
 
@@ -53,8 +58,7 @@ std::string describe(const sim::TraceEntry& e) {
 int selectAndReport(const std::string& layout) {
   sim::SimDesktop desktop;
   sim::SimMessageBoxes boxes;
-  hostsim::ActLayoutState layouts{{"Standard", "Client", "Prospect Layout", "Group Layout"},
-                                  "Standard", {}};
+  hostsim::ActLayoutState layouts{hostsim::sampleLayouts(), "Standard", {}};
   hostsim::ActWindows act(desktop, layouts);
   act.open();
 
@@ -71,15 +75,47 @@ int selectAndReport(const std::string& layout) {
   return result.empty() ? 0 : 1;
 }
 
+void usage() {
+  std::cerr << "usage: morvane-sim [SCENARIO-FILE | - | --select LAYOUT...]\n"
+               "  no argument: play the built-in tour; '-': read the scenario from standard input\n";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.empty()) args = {"Client", "prospect layout", "Missing"};
-  int failures = 0;
-  for (const std::string& layout : args) {
-    failures += selectAndReport(layout);
-    std::cout << "\n";
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  if (!args.empty() && args[0] == "--select") {
+    int failures = 0;
+    for (size_t i = 1; i < args.size(); ++i) {
+      failures += selectAndReport(args[i]);
+      std::cout << "\n";
+    }
+    return failures == 0 ? 0 : 1;
   }
-  return failures == static_cast<int>(args.size()) ? 1 : 0;
+  std::string scenario;
+  if (args.empty()) {
+    scenario = simulator::builtInTour();
+  } else if (args.size() == 1 && (args[0] == "-h" || args[0] == "--help")) {
+    usage();
+    return 0;
+  } else if (args.size() == 1) {
+    std::ostringstream text;
+    if (args[0] == "-") {
+      text << std::cin.rdbuf();
+    } else {
+      std::ifstream file(args[0]);
+      if (!file) {
+        std::cerr << "morvane-sim: cannot read " << args[0] << "\n";
+        return 2;
+      }
+      text << file.rdbuf();
+    }
+    scenario = text.str();
+  } else {
+    usage();
+    return 2;
+  }
+  bool ok = false;
+  std::cout << simulator::playScenario(scenario, &ok);
+  return ok ? 0 : 1;
 }

@@ -15,6 +15,7 @@ std::string errorMessageText(const RuntimeError& error, std::string_view place, 
 }
 
 void ErrorTrap::report(const RuntimeError& error, std::string_view place, int line) const {
+  if (m_silent) return;
   m_boxes.show(errorMessageText(error, place, line), m_title + " error", MsgButtons::Ok,
                MsgIcon::None);
 }

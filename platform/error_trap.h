@@ -48,9 +48,14 @@ class ErrorTrap {
   // Shows the standard box: OK only, no icon, caption "<title> error".
   void report(const RuntimeError& error, std::string_view place, int line) const;
 
+  // Once a program has ended, a procedure still unwinding (an update that was waiting on ACT!
+  // when ACT! closed) stops on its error without a box.
+  void silence() { m_silent = true; }
+
  private:
   MessageBoxes& m_boxes;
   std::string m_title;
+  bool m_silent = false;
 };
 
 // Runs one step whose run-time error is to be ignored ("On Error Resume Next"). Returns false

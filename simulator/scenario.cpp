@@ -1,0 +1,356 @@
+#include "simulator/scenario.h"
+
+#include <algorithm>
+#include <sstream>
+#include <vector>
+
+#include "platform/conversions.h"
+#include "shared/act/database_name.h"
+
+namespace morvane::simulator {
+
+namespace {
+
+std::vector<std::string> splitWords(const std::string& line) {
+  std::istringstream in(line);
+  std::vector<std::string> words;
+  for (std::string w; in >> w;) words.push_back(w);
+  return words;
+}
+
+std::string trim(std::string s) {
+  const auto notBlank = [](unsigned char c) { return c != ' ' && c != '\t' && c != '\r'; };
+  s.erase(s.begin(), std::find_if(s.begin(), s.end(), notBlank));
+  s.erase(std::find_if(s.rbegin(), s.rend(), notBlank).base(), s.end());
+  return s;
+}
+
+std::string lower(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  return s;
+}
+
+// The text after the first n words of the line.
+std::string restAfter(const std::string& line, size_t n) {
+  size_t pos = 0;
+  for (size_t i = 0; i < n; ++i) {
+    pos = line.find_first_not_of(" \t", pos);
+    pos = line.find_first_of(" \t", pos);
+    if (pos == std::string::npos) return {};
+  }
+  return trim(line.substr(pos));
+}
+
+long number(const std::string& word) {
+  try {
+    size_t used = 0;
+    const long n = std::stol(word, &used);
+    if (used == word.size()) return n;
+  } catch (const std::exception&) {
+  }
+  throw ScenarioError("not a number: " + word);
+}
+
+// Line breaks of message texts shown on one line.
+std::string oneLine(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' || text[i] == '\n') {
+      if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      out += " | ";
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+std::string inQuotes(const std::string& s) { return "\"" + s + "\""; }
+
+std::string viewName(int16_t type) {
+  switch (type) {
+    case hostsim::view::kContact: return "contact view";
+    case hostsim::view::kContactList: return "contact list";
+    case hostsim::view::kGroup: return "group view";
+    default: return "view " + std::to_string(type);
+  }
+}
+
+std::string buttonName(MsgResult r) {
+  switch (r) {
+    case MsgResult::Ok: return "OK";
+    case MsgResult::Cancel: return "Cancel";
+    case MsgResult::Abort: return "Abort";
+    case MsgResult::Retry: return "Retry";
+    case MsgResult::Ignore: return "Ignore";
+    case MsgResult::Yes: return "Yes";
+    case MsgResult::No: return "No";
+  }
+  return "?";
+}
+
+std::string eventArgs(const std::vector<Variant>& args) {
+  std::string s;
+  for (const Variant& v : args) {
+    std::string text;
+    try {
+      text = conv::toString(v);
+    } catch (const RuntimeError&) {
+      text = "?";
+    }
+    s += (s.empty() ? " (" : ", ") + (v.isString() ? inQuotes(text) : text);
+  }
+  return s.empty() ? s : s + ")";
+}
+
+}  // namespace
+
+ScenarioPlayer::ScenarioPlayer(SimWorld& world, std::ostream& out) : m_world(world), m_out(out) {
+  m_world.boxes.onShow = [this](const sim::ShownBox& box) {
+    m_out << "  message box " << inQuotes(box.caption) << ": " << oneLine(box.text) << " ["
+          << buttonName(box.answer) << "]\n";
+  };
+  m_world.act.onEvent = [this](int position, const std::vector<Variant>& args) {
+    m_out << "  ACT! raises event " << position << eventArgs(args) << "\n";
+  };
+  m_lastTray = trayState();
+  m_lastTimer = timerState();
+}
+
+ScenarioPlayer::~ScenarioPlayer() {
+  m_world.boxes.onShow = nullptr;
+  m_world.act.onEvent = nullptr;
+}
+
+std::string ScenarioPlayer::actState() const {
+  const hostsim::ActSim& act = m_world.act;
+  if (!act.running()) return "ACT! is not running";
+  if (!act.databaseOpen()) return "ACT! runs with no database open";
+  std::string s = "ACT!: " + viewName(act.activeView());
+  const auto kind = hostsim::kindOfView(act.activeView());
+  if (const hostsim::ActRecord* record = act.currentRecord(kind)) {
+    s += ", " + std::string(kind == hostsim::RecordKind::Group ? "group " : "contact ") +
+         inQuotes(record->name);
+    // The field the rules go by, as the rules file names it.
+    std::string section;
+    try {
+      section = databaseNameFromPath(act.openDatabasePath()) +
+                (kind == hostsim::RecordKind::Group ? "-Group" : "-Contact");
+    } catch (const RuntimeError&) {
+    }
+    char buffer[64] = {};
+    const std::string file(kRulesFile);
+    m_world.profiles.getPrivateProfileStringA(section.c_str(), "_Reference_Field_", "", buffer,
+                                              sizeof buffer, file.c_str());
+    const auto& records = act.database().records(kind);
+    try {
+      const auto id = static_cast<int32_t>(conv::toLong(std::string(buffer)));
+      if (const hostsim::ActField* field = records.field(id))
+        s += ", " + field->label + " " + inQuotes(records.currentValue(id).value_or(""));
+    } catch (const RuntimeError&) {
+    }
+  }
+  return s + "; layout " + inQuotes(act.currentLayout());
+}
+
+std::string ScenarioPlayer::trayState() const {
+  const sim::TrayIcon* icon = m_world.trayIcon();
+  if (!icon) return "tray: no icon";
+  return "tray: icon " + std::to_string(icon->icon) + ", tooltip " + inQuotes(icon->tip);
+}
+
+std::string ScenarioPlayer::timerState() const {
+  MorvaneAutoProgram* program = m_world.morvaneAuto();
+  const int32_t interval = program ? program->form.tmr1.interval() : 0;
+  if (interval == 0) return "MorvaneAuto: no deferred update";
+  return "MorvaneAuto: deferred update in " + std::to_string(interval) + " ms";
+}
+
+void ScenarioPlayer::reportChanges(bool showAct) {
+  const auto& calls = m_world.system.shellCalls();
+  for (; m_shellCallsSeen < calls.size(); ++m_shellCallsSeen) {
+    const sim::ShellCall& c = calls[m_shellCallsSeen];
+    m_out << "  shell: " << c.verb << " " << c.file << " " << inQuotes(c.parameters) << " in "
+          << c.directory << ", show " << c.showCommand << " -> "
+          << (c.result > 32 ? "started" : "failed (" + std::to_string(c.result) + ")") << "\n";
+  }
+  const auto& starts = m_world.morvaneStarts();
+  for (; m_morvaneStartsSeen < starts.size(); ++m_morvaneStartsSeen)
+    m_out << "  Morvane starts with " << inQuotes(starts[m_morvaneStartsSeen]) << "\n";
+  const std::string timer = timerState();
+  if (timer != m_lastTimer) m_out << "  " << timer << "\n";
+  m_lastTimer = timer;
+  const std::string tray = trayState();
+  if (tray != m_lastTray) m_out << "  " << tray << "\n";
+  m_lastTray = tray;
+  const std::string act = actState();
+  if (showAct || act != m_lastAct) m_out << "  " << act << "\n";
+  m_lastAct = act;
+}
+
+void ScenarioPlayer::actStep(const std::vector<std::string>& words, const std::string& line) {
+  hostsim::ActSim& act = m_world.act;
+  const std::string what = words.size() > 1 ? lower(words[1]) : "";
+  bool moved = true;
+  if (what == "start") {
+    m_world.startAct();
+  } else if (what == "quit") {
+    m_world.quitAct();
+  } else if (what == "next") {
+    moved = act.nextRecord();
+  } else if (what == "previous") {
+    moved = act.previousRecord();
+  } else if (what == "first") {
+    moved = act.firstRecord();
+  } else if (what == "last") {
+    moved = act.lastRecord();
+  } else if (what == "goto" && words.size() == 3) {
+    moved = act.gotoRecord(static_cast<size_t>(number(words[2]) - 1));
+  } else if (what == "view" && words.size() == 3) {
+    const std::string v = lower(words[2]);
+    const int16_t type = v == "contact" ? hostsim::view::kContact
+                         : v == "list"  ? hostsim::view::kContactList
+                         : v == "group" ? hostsim::view::kGroup
+                                        : static_cast<int16_t>(number(words[2]));
+    act.switchView(type);
+  } else if (what == "field" && words.size() >= 3) {
+    moved = act.setFieldValue(static_cast<int32_t>(number(words[2])), restAfter(line, 3));
+  } else if (what == "event" && words.size() == 3) {
+    act.raiseEvent(static_cast<int>(number(words[2])), {Variant(std::string())});
+  } else if (what == "close-database") {
+    act.closeDatabase();
+  } else if (what == "open-database") {
+    act.openDatabase(hostsim::sampleDatabase());
+  } else if (what == "unlinked" && words.size() == 3) {
+    act.faults.notLinked = lower(words[2]) == "on";
+  } else {
+    throw ScenarioError("unknown ACT! step: " + line);
+  }
+  if (!moved) m_out << "  (ACT! cannot do that here)\n";
+  m_world.settle();
+}
+
+void ScenarioPlayer::step(const std::string& rawLine) {
+  const std::string line = trim(rawLine);
+  if (line.empty() || line[0] == '#') return;
+  const std::vector<std::string> words = splitWords(line);
+  const std::string verb = lower(words[0]);
+  m_out << "> " << line << "\n";
+  bool showAct = true;
+  if (verb == "act") {
+    actStep(words, line);
+  } else if (verb == "run" && words.size() == 2 && lower(words[1]) == "morvaneauto") {
+    m_world.runMorvaneAuto();
+  } else if (verb == "wait" && words.size() == 2) {
+    const long ms = number(words[1]);
+    if (ms < 0) throw ScenarioError("time does not go back: " + line);
+    m_world.wait(static_cast<uint64_t>(ms));
+  } else if (verb == "rule") {
+    // rule <section>: <key> = <value>
+    const std::string rest = restAfter(line, 1);
+    const size_t colon = rest.find(':');
+    const size_t equals = rest.find('=', colon == std::string::npos ? 0 : colon);
+    if (colon == std::string::npos || equals == std::string::npos)
+      throw ScenarioError("expected: rule <section>: <key> = <value>");
+    m_world.writeRule(trim(rest.substr(0, colon)), trim(rest.substr(colon + 1, equals - colon - 1)),
+                      trim(rest.substr(equals + 1)));
+    showAct = false;
+  } else if (verb == "rules" && words.size() == 2 && lower(words[1]) == "sample") {
+    m_world.writeSampleRules();
+    showAct = false;
+  } else if (verb == "setting") {
+    const std::string rest = restAfter(line, 1);
+    const size_t equals = rest.find('=');
+    if (equals == std::string::npos) throw ScenarioError("expected: setting <key> = <value>");
+    m_world.settings.saveSetting("Morvane", "Settings", trim(rest.substr(0, equals)),
+                                 trim(rest.substr(equals + 1)));
+    showAct = false;
+  } else if (verb == "tray" && words.size() >= 2) {
+    const std::string action = lower(words[1]);
+    const sim::MouseButton button = words.size() > 2 && lower(words[2]) == "right"
+                                        ? sim::MouseButton::Right
+                                        : sim::MouseButton::Left;
+    bool done = false;
+    if (action == "click") {
+      done = m_world.clickTray(button);
+    } else if (action == "dblclick") {
+      done = m_world.doubleClickTray(button);
+    } else if (action == "hover") {
+      const sim::TrayIcon* icon = m_world.trayIcon();
+      done = icon && m_world.tray.moveOver(icon->hwnd, icon->id);
+      m_world.settle();
+    } else {
+      throw ScenarioError("unknown tray step: " + line);
+    }
+    if (!done) m_out << "  (there is no icon in the notification area)\n";
+  } else if (verb == "answer" && words.size() == 2) {
+    const std::string a = lower(words[1]);
+    const MsgResult r = a == "ok"       ? MsgResult::Ok
+                        : a == "cancel" ? MsgResult::Cancel
+                        : a == "yes"    ? MsgResult::Yes
+                        : a == "no"     ? MsgResult::No
+                                        : throw ScenarioError("unknown answer: " + line);
+    m_world.boxes.answerNext(r);
+    showAct = false;
+  } else if (verb == "show") {
+    m_out << "  MorvaneAuto running: " << m_world.runningMorvaneAutos() << "\n";
+  } else {
+    throw ScenarioError("unknown step: " + line);
+  }
+  reportChanges(showAct);
+}
+
+bool ScenarioPlayer::play(std::istream& in) {
+  int n = 0;
+  for (std::string line; std::getline(in, line);) {
+    ++n;
+    try {
+      step(line);
+    } catch (const ScenarioError& e) {
+      m_out << "line " << n << ": " << e.what() << "\n";
+      return false;
+    }
+  }
+  return true;
+}
+
+const char* builtInTour() {
+  return R"(# The built-in tour: ACT! with the Sales database, rules for its contacts and groups, and
+# MorvaneAuto switching the layout as the user moves from record to record.
+rules sample
+act start
+run MorvaneAuto
+act next
+act next
+act next
+act next
+# The contact list waits: MorvaneAuto looks again after its delay.
+act view list
+wait 1000
+act view contact
+act previous
+# Groups go by their own field.
+act view group
+act next
+act view contact
+# A rule changed while MorvaneAuto runs counts from the next record on.
+rule Sales-Contact: Vendor = Standard
+act goto 3
+# Back to the rule editor.
+tray click
+show
+)";
+}
+
+std::string playScenario(const std::string& scenario, bool* ok) {
+  std::ostringstream out;
+  SimWorld world;
+  ScenarioPlayer player(world, out);
+  std::istringstream in(scenario);
+  const bool played = player.play(in);
+  if (ok) *ok = played;
+  return out.str();
+}
+
+}  // namespace morvane::simulator

@@ -1,0 +1,53 @@
+// Scenarios: a small line language that drives the simulated world, and the readable transcript
+// of what happens. The language is described in README.md.
+#pragma once
+
+#include <istream>
+#include <ostream>
+#include <stdexcept>
+#include <string>
+
+#include "simulator/sim_world.h"
+
+namespace morvane::simulator {
+
+class ScenarioError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class ScenarioPlayer {
+ public:
+  ScenarioPlayer(SimWorld& world, std::ostream& out);
+  ~ScenarioPlayer();
+  ScenarioPlayer(const ScenarioPlayer&) = delete;
+  ScenarioPlayer& operator=(const ScenarioPlayer&) = delete;
+
+  // Plays one line; throws ScenarioError for a line the language does not know.
+  void step(const std::string& line);
+  // Plays every line; on a bad line prints "line N: ..." and returns false.
+  bool play(std::istream& in);
+
+ private:
+  void actStep(const std::vector<std::string>& words, const std::string& rest);
+  void reportChanges(bool showAct);
+  std::string actState() const;
+  std::string trayState() const;
+  std::string timerState() const;
+
+  SimWorld& m_world;
+  std::ostream& m_out;
+  std::string m_lastAct;
+  std::string m_lastTray;
+  std::string m_lastTimer;
+  size_t m_shellCallsSeen = 0;
+  size_t m_morvaneStartsSeen = 0;
+};
+
+// The built-in tour that morvane-sim plays with no scenario file.
+const char* builtInTour();
+
+// The whole transcript of a scenario text played on a fresh world.
+std::string playScenario(const std::string& scenario, bool* ok = nullptr);
+
+}  // namespace morvane::simulator

@@ -1,0 +1,180 @@
+#include "simulator/sim_world.h"
+
+#include <atomic>
+#include <chrono>
+
+#include "hostsim/act_automation.h"
+#include "trayicon/picture.h"
+#include "trayicon/sim_nubrix.h"
+
+namespace morvane::simulator {
+
+namespace {
+
+std::filesystem::path freshSandbox() {
+  static std::atomic<unsigned> counter{0};
+  const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+  auto dir = std::filesystem::temp_directory_path() /
+             ("morvane-sim-" + std::to_string(stamp) + "-" + std::to_string(counter++));
+  std::filesystem::create_directories(dir);
+  return dir;
+}
+
+std::string exePath(std::string_view file) { return std::string(kInstallFolder) + "\\" + std::string(file); }
+
+}  // namespace
+
+// The form runtime's side of a control placed on frmAuto.
+class SimWorld::FormSite : public ControlSite {
+ public:
+  bool userMode() override { return true; }
+  void propertyChanged(std::string_view) override {}
+  Hwnd containerWindow() override { return program ? program->form.hWnd() : 0; }
+  void showModal(frmAbout&, Hwnd) override {}
+  MorvaneAutoProgram* program = nullptr;
+};
+
+// One running MorvaneAuto: the process's own view of the machine and its COM runtime.
+struct SimWorld::AutoProcess {
+  AutoProcess(SimWorld& world, int id)
+      : processId(id),
+        host(world.system, id),
+        shell(world.system),
+        controlHost{world.desktop, world.desktop, world.tray, host, world.boxes, site},
+        services{world.desktop, world.desktop,  world.boxes, world.profiles,
+                 world.settings, automation,   host,         shell} {}
+
+  int processId;
+  sim::SimHost host;
+  sim::SimShell shell;
+  sim::SimAutomation automation;
+  FormSite site;
+  ControlHost controlHost;
+  PlatformServices services;
+  bool ended = false;
+  std::unique_ptr<MorvaneAutoProgram> program;  // last: goes first
+};
+
+SimWorld::SimWorld(std::filesystem::path sandboxFolder)
+    : sandbox(sandboxFolder.empty() ? freshSandbox() : std::move(sandboxFolder)),
+      files(sandbox / "drives"),
+      profiles(files),
+      settings(sandbox / "settings.ini"),
+      tray(desktop),
+      actWindows(desktop, act.layoutState()) {
+  m_ownSandbox = sandboxFolder.empty();
+  files.createDirectory(kInstallFolder);
+  act.onClose = [this] { actWindows.close(); };
+  system.install(exePath("MorvaneAuto.exe"),
+                 [this](sim::SimSystem&, int id, const std::string&) { launchMorvaneAuto(id); });
+  system.install(exePath("Morvane.exe"), [this](sim::SimSystem& s, int id, const std::string& cmd) {
+    // The editor is not simulated yet: its start is recorded and it ends.
+    m_morvaneStarts.push_back(cmd);
+    s.endProcess(id);
+  });
+}
+
+SimWorld::~SimWorld() {
+  m_autos.clear();
+  actWindows.close();
+  if (m_ownSandbox) {
+    std::error_code ignored;
+    std::filesystem::remove_all(sandbox, ignored);
+  }
+}
+
+void SimWorld::startAct() {
+  if (act.running() && actWindows.isOpen()) return;
+  act.start();
+  act.openDatabase(hostsim::sampleDatabase());
+  actWindows.open();
+}
+
+void SimWorld::quitAct() { act.quit(); }
+
+void SimWorld::runMorvaneAuto(const std::string& commandLine) {
+  const int id = system.startProcess(exePath("MorvaneAuto.exe"), commandLine);
+  launchMorvaneAuto(id);
+  settle();
+}
+
+void SimWorld::launchMorvaneAuto(int processId) {
+  auto process = std::make_unique<AutoProcess>(*this, processId);
+  AutoProcess& p = *process;
+  m_autos.push_back(std::move(process));
+  hostsim::registerActClasses(p.automation, act);
+  // frmAuto as designed: the control carries the form's icon image.
+  auto formBag = std::make_shared<MemoryPropertyBag>();
+  formBag->set("Icon1", pictureToVariant(Picture{kAutoIcon}));
+  sim::registerNubrix(p.automation, p.controlHost, formBag);
+  p.program = std::make_unique<MorvaneAutoProgram>(p.services);
+  p.site.program = p.program.get();
+  p.program->onEnded = [this, &p] {
+    p.ended = true;
+    system.endProcess(p.processId);
+  };
+  p.program->start();
+}
+
+void SimWorld::settle() {
+  for (int round = 0; round < 1000; ++round) {
+    const int delivered = desktop.pump();
+    const int started = system.runPending();
+    std::erase_if(m_autos, [](const auto& p) { return p->ended; });
+    if (delivered == 0 && started == 0) break;
+  }
+}
+
+void SimWorld::wait(uint64_t ms) {
+  desktop.advance(ms);
+  settle();
+}
+
+MorvaneAutoProgram* SimWorld::morvaneAuto() {
+  for (auto& p : m_autos)
+    if (!p->ended) return p->program.get();
+  return nullptr;
+}
+
+int SimWorld::runningMorvaneAutos() const {
+  return system.runningCount("MorvaneAuto.exe");
+}
+
+const sim::TrayIcon* SimWorld::trayIcon() const {
+  return tray.icons().empty() ? nullptr : &tray.icons().front();
+}
+
+bool SimWorld::clickTray(sim::MouseButton button) {
+  const sim::TrayIcon* icon = trayIcon();
+  if (!icon) return false;
+  const bool ok = tray.click(icon->hwnd, icon->id, button);
+  settle();
+  return ok;
+}
+
+bool SimWorld::doubleClickTray(sim::MouseButton button) {
+  const sim::TrayIcon* icon = trayIcon();
+  if (!icon) return false;
+  const bool ok = tray.doubleClick(icon->hwnd, icon->id, button);
+  settle();
+  return ok;
+}
+
+void SimWorld::writeRule(const std::string& section, const std::string& key,
+                         const std::string& value) {
+  const std::string file(kRulesFile);
+  profiles.writePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str());
+}
+
+void SimWorld::writeSampleRules() {
+  writeRule("Sales-Contact", "_Reference_Field_", std::to_string(hostsim::sample::kIdStatus));
+  writeRule("Sales-Contact", "If no layout assigned", "Standard");
+  writeRule("Sales-Contact", "Customer", "Client");
+  writeRule("Sales-Contact", "Prospect", "Prospect Layout");
+  writeRule("Sales-Contact", "Vendor", "Vendor Layout");
+  writeRule("Sales-Group", "_Reference_Field_", std::to_string(hostsim::sample::kGroupType));
+  writeRule("Sales-Group", "If no layout assigned", "");
+  writeRule("Sales-Group", "Team", "Group Layout");
+}
+
+}  // namespace morvane::simulator

@@ -1,0 +1,90 @@
+// The whole system on one simulated desktop: ACT! with its sample database, the notification
+// area, the per-user settings and the rules file, and the Morvane programs as the user starts
+// them. Tests and morvane-sim drive it; it is deterministic.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "hostsim/act_sim.h"
+#include "hostsim/act_windows.h"
+#include "platform/property_bag.h"
+#include "platform/sim/sim_automation.h"
+#include "platform/sim/sim_desktop.h"
+#include "platform/sim/sim_files.h"
+#include "platform/sim/sim_message_boxes.h"
+#include "platform/sim/sim_profile_files.h"
+#include "platform/sim/sim_settings_store.h"
+#include "platform/sim/sim_system.h"
+#include "platform/sim/sim_tray_shell.h"
+#include "switcher/morvane_auto_program.h"
+#include "trayicon/control_site.h"
+
+namespace morvane::simulator {
+
+inline constexpr std::string_view kInstallFolder = "C:\\Program Files\\Morvane";
+inline constexpr std::string_view kRulesFile = "C:\\Program Files\\Morvane\\Morvane.ini";
+// The image frmAuto keeps for its icon.
+inline constexpr Hicon kAutoIcon = 0x0A10;
+
+class SimWorld {
+ public:
+  // sandbox: a folder for the simulated drives and the settings file; a fresh temporary folder
+  // (removed again) when empty.
+  explicit SimWorld(std::filesystem::path sandbox = {});
+  ~SimWorld();
+  SimWorld(const SimWorld&) = delete;
+  SimWorld& operator=(const SimWorld&) = delete;
+
+  // ACT! starts with the sample database open in the contact view, or closes.
+  void startAct();
+  void quitAct();
+
+  // The user starts a program from its folder, as from Explorer; it runs at once.
+  void runMorvaneAuto(const std::string& commandLine = "");
+  // Delivers what is queued, lets started programs run and drops programs that ended, until the
+  // desktop is quiet.
+  void settle();
+  // Time passes (timers fire), then the desktop settles.
+  void wait(uint64_t ms);
+
+  // The running MorvaneAuto, or null.
+  MorvaneAutoProgram* morvaneAuto();
+  int runningMorvaneAutos() const;
+  // Command lines Morvane.exe was started with (the editor comes later: the start is recorded).
+  const std::vector<std::string>& morvaneStarts() const { return m_morvaneStarts; }
+
+  // The first icon in the notification area, or null.
+  const sim::TrayIcon* trayIcon() const;
+  // The user on the icon; false when there is none.
+  bool clickTray(sim::MouseButton button = sim::MouseButton::Left);
+  bool doubleClickTray(sim::MouseButton button = sim::MouseButton::Left);
+
+  void writeRule(const std::string& section, const std::string& key, const std::string& value);
+  // The rules for the sample database: contacts by "ID/Status", groups by "Group Type".
+  void writeSampleRules();
+
+  sim::SimDesktop desktop;
+  sim::SimMessageBoxes boxes;
+  sim::SimSystem system;
+  std::filesystem::path sandbox;
+  sim::SimFileSystem files;
+  sim::SimProfileFiles profiles;
+  sim::SimSettingsStore settings;
+  sim::SimTrayShell tray;
+  hostsim::ActSim act;
+  hostsim::ActWindows actWindows;
+
+ private:
+  struct AutoProcess;
+  class FormSite;
+  void launchMorvaneAuto(int processId);
+
+  bool m_ownSandbox = false;
+  std::vector<std::unique_ptr<AutoProcess>> m_autos;
+  std::vector<std::string> m_morvaneStarts;
+};
+
+}  // namespace morvane::simulator
