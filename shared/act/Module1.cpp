@@ -2,6 +2,7 @@
 
 #include "platform/conversions.h"
 #include "platform/runtime_error.h"
+#include "shared/settings/settings_keys.h"
 
 namespace morvane {
 
@@ -46,9 +47,7 @@ std::string Module1::Create_ACT_Objects() {
   }
 }
 
-int16_t Module1::savedViewType() {
-  return conv::toInteger(m_settings.getSetting("Morvane", "Settings", "ViewType", "1"));
-}
+int16_t Module1::savedViewType() { return settings::readViewType(m_settings); }
 
 std::string Module1::GetView(DelayTimerArming& delayTimer) {
   const bool gotActive = m_trap.run(kGetViewPlace, [&](int& line) {
