@@ -19,8 +19,8 @@ struct Line {
 bool nextLine(std::string_view text, size_t& pos, Line& line) {
   if (pos >= text.size()) return false;
   line.begin = pos;
-  size_t i = text.find_first_of("\r\n", pos);
-  if (i == std::string_view::npos) i = text.size();
+  size_t i = pos;
+  while (i < text.size() && text[i] != '\n' && text[i] != '\r') ++i;
   line.contentEnd = i;
   if (i < text.size()) i += (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ? 2 : 1;
   line.end = i;

@@ -8,8 +8,6 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <system_error>
 #include <vector>
 
@@ -57,12 +55,30 @@ bool appendComponents(std::string_view rest, std::vector<std::string>& parts, si
 }  // namespace
 
 std::optional<std::string> readHostFile(const fs::path& path) {
-  std::error_code ec;
-  if (!fs::is_regular_file(path, ec)) return std::nullopt;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return std::nullopt;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return std::nullopt;
+  }
+  // Read to the end whatever the size said: the file may change while it is read.
+  std::string bytes;
+  bytes.resize(static_cast<size_t>(st.st_size) + 1);
+  size_t filled = 0;
+  for (;;) {
+    if (filled == bytes.size()) bytes.resize(bytes.size() * 2);
+    const ssize_t n = ::read(fd, bytes.data() + filled, bytes.size() - filled);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      ::close(fd);
+      return std::nullopt;
+    }
+    if (n == 0) break;
+    filled += static_cast<size_t>(n);
+  }
+  ::close(fd);
+  bytes.resize(filled);
   return bytes;
 }
 
@@ -78,7 +94,10 @@ bool replaceHostFile(const fs::path& path, std::string_view bytes,
     mode = old.st_mode & 07777;
   }
 
-  std::string temp = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
+  std::string tempName = ".";
+  tempName += path.filename().string();
+  tempName += ".XXXXXX";
+  std::string temp = (folder / tempName).string();
   const int fd = ::mkstemp(temp.data());
   if (fd < 0) return false;
   bool ok = ::fchmod(fd, mode) == 0;

@@ -151,8 +151,11 @@ void SimSettingsStore::saveSetting(std::string_view application, std::string_vie
   if (!bytes && fs::exists(m_file, ec)) throw RuntimeError(err::kInvalidProcedureCall);
   std::optional<std::string_view> content;
   if (bytes) content = *bytes;
-  const std::string updated = ini::writeKey(content, sectionName(application, section),
-                                            escapeName(key), "\"" + escapeValue(value) + "\"");
+  std::string quoted = "\"";
+  quoted += escapeValue(value);
+  quoted += '"';
+  const std::string updated =
+      ini::writeKey(content, sectionName(application, section), escapeName(key), quoted);
   if (bytes && updated == *bytes) return;
   if (!replaceHostFile(m_file, updated)) throw RuntimeError(err::kInvalidProcedureCall);
 }
