@@ -116,6 +116,7 @@ ScenarioPlayer::ScenarioPlayer(SimWorld& world, std::ostream& out) : m_world(wor
   };
   m_lastTray = trayState();
   m_lastTimer = timerState();
+  m_lastAct = actState();
 }
 
 ScenarioPlayer::~ScenarioPlayer() {

@@ -107,6 +107,7 @@ void SimWorld::launchMorvaneAuto(int processId) {
   auto formBag = std::make_shared<MemoryPropertyBag>();
   formBag->set("Icon1", pictureToVariant(Picture{kAutoIcon}));
   sim::registerNubrix(p.automation, p.controlHost, formBag);
+  if (configureAutomation) configureAutomation(p.automation);
   p.program = std::make_unique<MorvaneAutoProgram>(p.services);
   p.site.program = p.program.get();
   p.program->onEnded = [this, &p] {

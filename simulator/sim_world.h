@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -61,6 +62,10 @@ class SimWorld {
   // The user on the icon; false when there is none.
   bool clickTray(sim::MouseButton button = sim::MouseButton::Left);
   bool doubleClickTray(sim::MouseButton button = sim::MouseButton::Left);
+
+  // Called with each new MorvaneAuto's COM runtime once ACT! and the icon control are registered
+  // in it (tests use it to make a class fail).
+  std::function<void(sim::SimAutomation&)> configureAutomation;
 
   void writeRule(const std::string& section, const std::string& key, const std::string& value);
   // The rules for the sample database: contacts by "ID/Status", groups by "Group Type".

@@ -65,7 +65,7 @@ bool frmAuto::Load() {
   m_loaded = true;
   // The controls are part of the form: when one cannot be made, the form does not load.
   const bool placed = m_program.trap.run("in frmAuto: Sub Form_Load", [&](int& line) {
-    line = 0;
+    line = 1;
     placeControls();
   });
   if (!placed) {

@@ -32,6 +32,8 @@ bool SimSystem::isInstalled(std::string_view exePath) const {
   return m_installed.count(lower(exePath)) != 0;
 }
 
+void SimSystem::uninstall(std::string_view exePath) { m_installed.erase(lower(exePath)); }
+
 int SimSystem::startProcess(std::string exePath, std::string commandLine) {
   const int id = m_nextProcess++;
   m_processes[id] = Process{std::move(exePath), std::move(commandLine), true};

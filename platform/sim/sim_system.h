@@ -33,6 +33,7 @@ class SimSystem {
 
   void install(std::string exePath, Launcher launcher);
   bool isInstalled(std::string_view exePath) const;
+  void uninstall(std::string_view exePath);
 
   // Registers a running process; returns its id.
   int startProcess(std::string exePath, std::string commandLine);
