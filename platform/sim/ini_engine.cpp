@@ -8,7 +8,8 @@ namespace morvane::ini {
 namespace {
 
 // One line of the file: [begin, contentEnd) is its text, [contentEnd, end) its terminator
-// (CR LF, a lone CR or a lone LF; none on a last line without one).
+// (CR LF, a lone CR or a lone LF; none on a last line without one). A NUL byte is an ordinary
+// character of its line (our choice; Windows keeps NULs on rewriting, reading them is unverified).
 struct Line {
   size_t begin = 0;
   size_t contentEnd = 0;
@@ -234,7 +235,7 @@ std::string deleteSection(std::optional<std::string_view> file, std::string_view
   if (!file) return std::string();
   const std::string_view text = *file;
   const Block block = findBlock(text, trimSpaces(section), std::string_view());
-  if (!block.found) return std::string(text);
+  if (!block.found) return std::string(text);  // unverified on Windows: a missing section changes nothing
   std::string out(text.substr(0, block.header.begin));
   size_t pos = block.header.end;
   Line line;

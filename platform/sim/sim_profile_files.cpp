@@ -29,6 +29,7 @@ uint32_t SimProfileFiles::getPrivateProfileStringA(const char* section, const ch
   if (bytes) content = *bytes;
   const std::string value =
       section && key ? ini::readValue(content, section, key, fallback) : ini::readValue({}, "", "", fallback);
+  // Quotes are stripped before the value is cut to the buffer (unverified order on Windows).
   return ini::copyToBuffer(value, buffer, size);
 }
 
