@@ -55,13 +55,13 @@ struct SimWorld::AutoProcess {
   std::unique_ptr<MorvaneAutoProgram> program;  // last: goes first
 };
 
-SimWorld::SimWorld(std::filesystem::path sandboxFolder)
+SimWorld::SimWorld(std::filesystem::path sandboxFolder, hostsim::ActWindowOptions actWindowOptions)
     : sandbox(sandboxFolder.empty() ? freshSandbox() : std::move(sandboxFolder)),
       files(sandbox / "drives"),
       profiles(files),
       settings(sandbox / "settings.ini"),
       tray(desktop),
-      actWindows(desktop, act.layoutState()) {
+      actWindows(desktop, act.layoutState(), std::move(actWindowOptions)) {
   m_ownSandbox = sandboxFolder.empty();
   files.createDirectory(kInstallFolder);
   act.onClose = [this] { actWindows.close(); };

@@ -34,7 +34,8 @@ class SimWorld {
  public:
   // sandbox: a folder for the simulated drives and the settings file; a fresh temporary folder
   // (removed again) when empty.
-  explicit SimWorld(std::filesystem::path sandbox = {});
+  explicit SimWorld(std::filesystem::path sandbox = {},
+                    hostsim::ActWindowOptions actWindowOptions = {});
   ~SimWorld();
   SimWorld(const SimWorld&) = delete;
   SimWorld& operator=(const SimWorld&) = delete;
