@@ -172,7 +172,7 @@ void SimDispatch::raiseEvent(int position, std::vector<Variant> args) {
   const auto snapshot = m_sinks;
   for (const auto& [cookie, sink] : snapshot) {
     const bool stillAdvised = std::any_of(m_sinks.begin(), m_sinks.end(),
-                                          [&](const auto& entry) { return entry.first == cookie; });
+                                          [c = cookie](const auto& entry) { return entry.first == c; });
     if (!stillAdvised) continue;
     std::vector<Variant> copy = args;
     sink->onEvent(position, id, copy);
