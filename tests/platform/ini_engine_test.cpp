@@ -88,28 +88,6 @@ TEST(IniEngine, OddNamesGiveWindowsResults) {
   }
 }
 
-TEST(IniEngine, SaveSequenceKeepsOrderAndOtherSections) {
-  std::string file = "[Sales-Group]\r\nType=Group layout\r\n[Sales-Contact]\r\nold=gone?\r\n";
-  file = deleteSection(file, "Sales");  // the bare database name: nothing to delete
-  file = writeKey(file, "Sales-Contact", "_Reference_Field_", "12");
-  file = writeKey(file, "Sales-Contact", "If no layout assigned", "Standard");
-  file = writeKey(file, "Sales-Contact", "Customer", "Customer layout");
-  file = writeKey(file, "Sales-Contact", "Prospect", " ");
-  EXPECT_EQ(file,
-            "[Sales-Group]\r\nType=Group layout\r\n[Sales-Contact]\r\nold=gone?\r\n"
-            "_Reference_Field_=12\r\nIf no layout assigned=Standard\r\n"
-            "Customer=Customer layout\r\nProspect= \r\n");
-  EXPECT_EQ(readValue(file, "SALES-CONTACT", "customer", ""), "Customer layout");
-  EXPECT_EQ(readValue(file, "Sales-Contact", "Prospect", "Standard"), "");
-}
-
-TEST(IniEngine, DeleteKeyRemovesOnlyTheFirstOccurrence) {
-  const std::string file = "[s]\r\nk=1\r\nk=2\r\n";
-  const std::string once = deleteKey(file, "S", "K");
-  EXPECT_EQ(once, "[s]\r\nk=2\r\n");
-  EXPECT_EQ(readValue(once, "s", "k", ""), "2");
-}
-
 TEST(IniEngine, NamesFoldWesternCapitals) {
   EXPECT_TRUE(namesEqual("\xC4rger", "\xE4RGER"));  // Ärger / äRGER
   EXPECT_TRUE(namesEqual("\x8A", "\x9A"));          // Š / š

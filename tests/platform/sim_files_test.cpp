@@ -60,10 +60,13 @@ TEST_F(SimFilesTest, LetterCaseNamesTheSameFile) {
   EXPECT_FALSE(m_files.isFile("C:\\Program Files"));
 }
 
-TEST_F(SimFilesTest, WriteNeedsAnExistingFolder) {
+TEST_F(SimFilesTest, WriteNeedsAnExistingFolderAndNeverReplacesOne) {
   EXPECT_FALSE(m_files.writeFile("C:\\Missing\\a.ini", "x"));
   EXPECT_FALSE(m_files.exists("C:\\Missing"));
   EXPECT_FALSE(m_files.writeFile("relative.ini", "x"));
+  ASSERT_TRUE(m_files.createDirectory("C:\\ACT\\a.ini"));
+  EXPECT_FALSE(m_files.writeFile("C:\\ACT\\a.ini", "x"));  // a folder is not replaced
+  EXPECT_FALSE(m_files.readFile("C:\\ACT\\a.ini").has_value());
 }
 
 TEST_F(SimFilesTest, ReadOnlyFileIsNeitherReplacedNorRemoved) {
@@ -92,12 +95,6 @@ TEST_F(SimFilesTest, FailedWriteKeepsTheOldFileAndLeavesNoTemporary) {
   EXPECT_EQ(entries, 1u);
   m_files.setFreeSpace(std::nullopt);
   EXPECT_TRUE(m_files.writeFile("C:\\ACT\\a.ini", "new"));
-}
-
-TEST_F(SimFilesTest, WriteOverAFolderFails) {
-  ASSERT_TRUE(m_files.createDirectory("C:\\ACT\\a.ini"));
-  EXPECT_FALSE(m_files.writeFile("C:\\ACT\\a.ini", "x"));
-  EXPECT_FALSE(m_files.readFile("C:\\ACT\\a.ini").has_value());
 }
 
 TEST_F(SimFilesTest, CopyFileReplacesTheTarget) {
