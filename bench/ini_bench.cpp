@@ -20,7 +20,8 @@ constexpr const char* kRules = "C:\\ACT\\Morvane.ini";
 class RulesFileFixture {
  public:
   RulesFileFixture() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "morvane-bench-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "morvane-bench-XXXXXX").string();
     if (::mkdtemp(pattern.data()) != nullptr) m_root = pattern;
     m_files = std::make_unique<sim::SimFileSystem>(m_root);
     m_files->createDirectory("C:\\ACT");
@@ -68,7 +69,8 @@ BENCHMARK(BM_GetKeyValue_LastOf5000Keys);
 void BM_GetKeyValue_MissingKeyOf5000Keys(benchmark::State& state) {
   RulesFileFixture fixture;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(fixture.ini().GetKeyValue("Sales-Contact", "No such value", "Standard"));
+    benchmark::DoNotOptimize(
+        fixture.ini().GetKeyValue("Sales-Contact", "No such value", "Standard"));
   }
 }
 BENCHMARK(BM_GetKeyValue_MissingKeyOf5000Keys);

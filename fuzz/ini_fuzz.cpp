@@ -13,7 +13,9 @@ namespace {
 
 using namespace morvane;
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\v'; }
+bool isBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\v';
+}
 
 std::string trimSpaces(std::string s) {
   while (!s.empty() && s.front() == ' ') s.erase(0, 1);
@@ -21,7 +23,9 @@ std::string trimSpaces(std::string s) {
   return s;
 }
 
-bool hasLineBreak(const std::string& s) { return s.find_first_of("\r\n") != std::string::npos; }
+bool hasLineBreak(const std::string& s) {
+  return s.find_first_of("\r\n") != std::string::npos;
+}
 
 // Names that the file can hold as written: one line, no padding other than spaces (the caller's
 // spaces are dropped on both sides), nothing that makes the line a header or comment or moves

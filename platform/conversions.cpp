@@ -16,7 +16,7 @@ namespace {
 // Double can hold.
 struct Parsed {
   double value = 0.0;
-  bool radix = false;       // &H / &O literal: `bits` holds the value as written
+  bool radix = false;  // &H / &O literal: `bits` holds the value as written
   uint64_t bits = 0;
   bool overflow = false;
 };
@@ -28,7 +28,9 @@ bool isBlank(char c) {
          static_cast<unsigned char>(c) == 0xA0;
 }
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 int hexDigit(char c) {
   if (isDigit(c)) return c - '0';
@@ -45,7 +47,8 @@ std::optional<Parsed> parseRadix(std::string_view text, size_t pos) {
   result.radix = true;
   size_t digits = 0;
   for (; pos < text.size(); ++pos) {
-    const int d = hex ? hexDigit(text[pos]) : (text[pos] >= '0' && text[pos] <= '7' ? text[pos] - '0' : -1);
+    const int d =
+        hex ? hexDigit(text[pos]) : (text[pos] >= '0' && text[pos] <= '7' ? text[pos] - '0' : -1);
     if (d < 0) break;
     if (result.bits > (uint64_t{0xFFFFFFFF} >> (hex ? 4 : 3))) result.overflow = true;
     result.bits = (result.bits << (hex ? 4 : 3)) | static_cast<uint64_t>(d);
@@ -70,7 +73,8 @@ std::optional<Parsed> parseNumber(std::string_view text) {
   };
   skipBlanks();
   if (pos + 1 < n && text[pos] == '&' &&
-      (text[pos + 1] == 'h' || text[pos + 1] == 'H' || text[pos + 1] == 'o' || text[pos + 1] == 'O')) {
+      (text[pos + 1] == 'h' || text[pos + 1] == 'H' || text[pos + 1] == 'o' ||
+       text[pos + 1] == 'O')) {
     return parseRadix(text, pos);
   }
 
@@ -96,7 +100,7 @@ std::optional<Parsed> parseNumber(std::string_view text) {
     skipBlanks();
   }
 
-  std::string digits;  // significant digits, integer and fraction part together
+  std::string digits;           // significant digits, integer and fraction part together
   long long pointExponent = 0;  // how many of `digits` are after the decimal point
   bool anyDigit = false;
   while (pos < n && (isDigit(text[pos]) || (text[pos] == ',' && anyDigit))) {
@@ -301,7 +305,9 @@ bool isNumeric(std::string_view text) {
   return parsed && !parsed->overflow;
 }
 
-double toDouble(std::string_view text) { return parseOrThrow(text).value; }
+double toDouble(std::string_view text) {
+  return parseOrThrow(text).value;
+}
 
 float toSingle(std::string_view text) {
   const double value = parseOrThrow(text).value;
@@ -323,8 +329,12 @@ int32_t toLong(std::string_view text) {
   return roundToInt<int32_t>(parsed.value);
 }
 
-int16_t toInteger(double value) { return roundToInt<int16_t>(value); }
-int32_t toLong(double value) { return roundToInt<int32_t>(value); }
+int16_t toInteger(double value) {
+  return roundToInt<int16_t>(value);
+}
+int32_t toLong(double value) {
+  return roundToInt<int32_t>(value);
+}
 
 namespace {
 
@@ -353,7 +363,9 @@ int32_t toLong(const Variant& value) {
   return toLong(variantNumber(value));
 }
 
-double toDouble(const Variant& value) { return variantNumber(value); }
+double toDouble(const Variant& value) {
+  return variantNumber(value);
+}
 
 bool toBoolean(const Variant& value) {
   if (const bool* b = std::get_if<bool>(&value.value())) return *b;
@@ -380,7 +392,11 @@ std::string toString(const Variant& value) {
   throw RuntimeError(err::kTypeMismatch);
 }
 
-std::string singleToString(float value) { return numberText(static_cast<double>(value), 7); }
-std::string doubleToString(double value) { return numberText(value, 15); }
+std::string singleToString(float value) {
+  return numberText(static_cast<double>(value), 7);
+}
+std::string doubleToString(double value) {
+  return numberText(value, 15);
+}
 
 }  // namespace morvane::conv

@@ -32,14 +32,30 @@ bool toBoolean(const Variant& value);
 
 // Text arguments go to the text conversions (a std::string or literal would otherwise convert to
 // a Variant as well as to a string_view).
-inline int16_t toInteger(const std::string& text) { return toInteger(std::string_view(text)); }
-inline int16_t toInteger(const char* text) { return toInteger(std::string_view(text)); }
-inline int32_t toLong(const std::string& text) { return toLong(std::string_view(text)); }
-inline int32_t toLong(const char* text) { return toLong(std::string_view(text)); }
-inline double toDouble(const std::string& text) { return toDouble(std::string_view(text)); }
-inline double toDouble(const char* text) { return toDouble(std::string_view(text)); }
-inline float toSingle(const std::string& text) { return toSingle(std::string_view(text)); }
-inline float toSingle(const char* text) { return toSingle(std::string_view(text)); }
+inline int16_t toInteger(const std::string& text) {
+  return toInteger(std::string_view(text));
+}
+inline int16_t toInteger(const char* text) {
+  return toInteger(std::string_view(text));
+}
+inline int32_t toLong(const std::string& text) {
+  return toLong(std::string_view(text));
+}
+inline int32_t toLong(const char* text) {
+  return toLong(std::string_view(text));
+}
+inline double toDouble(const std::string& text) {
+  return toDouble(std::string_view(text));
+}
+inline double toDouble(const char* text) {
+  return toDouble(std::string_view(text));
+}
+inline float toSingle(const std::string& text) {
+  return toSingle(std::string_view(text));
+}
+inline float toSingle(const char* text) {
+  return toSingle(std::string_view(text));
+}
 // CStr: numbers as Basic writes them, booleans "True"/"False", Empty "", objects give 13.
 std::string toString(const Variant& value);
 

@@ -30,7 +30,9 @@ bool nextLine(std::string_view text, size_t& pos, Line& line) {
 }
 
 // The file side trims space, TAB and VT; the caller's names lose only their spaces.
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\v'; }
+bool isBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\v';
+}
 
 std::string_view trimBlanks(std::string_view s) {
   while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
@@ -95,11 +97,11 @@ unsigned char foldByte(unsigned char c) {
 struct Block {
   bool found = false;
   Line header;
-  size_t end = 0;               // start of the next header, or the end of the file
-  bool hasKeyLine = false;      // the wanted key's first line
+  size_t end = 0;           // start of the next header, or the end of the file
+  bool hasKeyLine = false;  // the wanted key's first line
   Line keyLine;
   std::string_view keySpelling;
-  bool hasLastKey = false;      // the block's last key line
+  bool hasLastKey = false;  // the block's last key line
   Line lastKey;
 };
 
@@ -143,7 +145,9 @@ std::string_view stripOuterQuotes(std::string_view value) {
 
 }  // namespace
 
-char foldAnsiCase(char c) { return static_cast<char>(foldByte(static_cast<unsigned char>(c))); }
+char foldAnsiCase(char c) {
+  return static_cast<char>(foldByte(static_cast<unsigned char>(c)));
+}
 
 bool namesEqual(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -235,7 +239,8 @@ std::string deleteSection(std::optional<std::string_view> file, std::string_view
   if (!file) return std::string();
   const std::string_view text = *file;
   const Block block = findBlock(text, trimSpaces(section), std::string_view());
-  if (!block.found) return std::string(text);  // unverified on Windows: a missing section changes nothing
+  if (!block.found)
+    return std::string(text);  // unverified on Windows: a missing section changes nothing
   std::string out(text.substr(0, block.header.begin));
   size_t pos = block.header.end;
   Line line;

@@ -27,7 +27,8 @@ uint32_t SimProfileFiles::getPrivateProfileStringA(const char* section, const ch
   if (section && key && file) bytes = m_files.readFile(fullPath(file));
   std::optional<std::string_view> content;
   if (bytes) content = *bytes;
-  const std::string value = ini::readValue(content, section ? section : "", key ? key : "", fallback);
+  const std::string value =
+      ini::readValue(content, section ? section : "", key ? key : "", fallback);
   // Quotes are stripped before the value is cut to the buffer (unverified order on Windows).
   return ini::copyToBuffer(value, buffer, size);
 }

@@ -114,7 +114,8 @@ SimSettingsStore::SimSettingsStore() : m_file(defaultFile()) {}
 SimSettingsStore::SimSettingsStore(fs::path file) : m_file(std::move(file)) {}
 
 fs::path SimSettingsStore::defaultFile() {
-  if (const char* explicitFile = std::getenv("MORVANE_SETTINGS_FILE"); explicitFile && *explicitFile) {
+  if (const char* explicitFile = std::getenv("MORVANE_SETTINGS_FILE");
+      explicitFile && *explicitFile) {
     return explicitFile;
   }
   fs::path config;

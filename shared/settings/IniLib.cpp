@@ -22,8 +22,8 @@ std::string IniLib::GetKeyValue(const std::string& section, const std::string& k
     line = 2;
     char buffer[kBufferSize] = {};
     line = 3;
-    const uint32_t count = m_files.getPrivateProfileStringA(section.c_str(), key.c_str(), "", buffer,
-                                                            kSizeGivenToCall, file.c_str());
+    const uint32_t count = m_files.getPrivateProfileStringA(section.c_str(), key.c_str(), "",
+                                                            buffer, kSizeGivenToCall, file.c_str());
     line = 4;
     if (count == 0) {
       result = defaultValue;

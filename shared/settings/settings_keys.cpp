@@ -15,9 +15,13 @@ void save(SettingsStore& store, std::string_view key, std::string_view value) {
   store.saveSetting(kApplication, kSection, key, value);
 }
 
-std::string readDelayText(SettingsStore& store) { return read(store, kDelay, kDefaultDelayText); }
+std::string readDelayText(SettingsStore& store) {
+  return read(store, kDelay, kDefaultDelayText);
+}
 
-void saveDelayText(SettingsStore& store, std::string_view text) { save(store, kDelay, text); }
+void saveDelayText(SettingsStore& store, std::string_view text) {
+  save(store, kDelay, text);
+}
 
 int32_t readDelay(SettingsStore& store) {
   const std::string text = readDelayText(store);
@@ -64,7 +68,9 @@ void saveIniLocation(SettingsStore& store, std::string_view path) {
   save(store, kIniFolder, iniFolderOf(path));
 }
 
-std::string columnWidthKey(int column) { return std::string(kWidthCol) + std::to_string(column); }
+std::string columnWidthKey(int column) {
+  return std::string(kWidthCol) + std::to_string(column);
+}
 
 float readColumnWidth(SettingsStore& store, int column) {
   const std::string text = read(store, columnWidthKey(column), kDefaultColumnWidthText);
@@ -82,6 +88,8 @@ int16_t readViewType(SettingsStore& store) {
   return conv::toInteger(read(store, kViewType, kDefaultViewType));
 }
 
-void saveViewType(SettingsStore& store, int16_t type) { save(store, kViewType, std::to_string(type)); }
+void saveViewType(SettingsStore& store, int16_t type) {
+  save(store, kViewType, std::to_string(type));
+}
 
 }  // namespace morvane::settings

@@ -28,7 +28,8 @@ TEST(IniEngine, HundredThousandLinesReadAndWrite) {
 
 TEST(IniEngine, MegabyteLinesAreOrdinaryLines) {
   const std::string big(1 << 20, 'v');
-  const std::string file = "[s]\r\nlong=" + big + "\r\n" + std::string(1 << 20, ';') + "\r\nk=after\r\n";
+  const std::string file =
+      "[s]\r\nlong=" + big + "\r\n" + std::string(1 << 20, ';') + "\r\nk=after\r\n";
   EXPECT_EQ(readValue(file, "s", "long", ""), big);
   EXPECT_EQ(readValue(file, "s", "k", ""), "after");
   char buffer[128];
@@ -65,16 +66,16 @@ struct OddName {
 TEST(IniEngine, OddNamesGiveWindowsResults) {
   const std::string longValue(200, 'x');
   const OddName cases[] = {
-      {"a]b", "k", "v", "d"},         // header reads as [a]
-      {"s", "k=x", "v", "d"},         // the key line splits at the first '='
-      {"s", ";k", "v", "d"},          // a comment line
-      {"s", "k\r\nz", "v", "d"},      // the name breaks over two lines
-      {"s\nt", "k", "v", "d"},        // the section name breaks
+      {"a]b", "k", "v", "d"},     // header reads as [a]
+      {"s", "k=x", "v", "d"},     // the key line splits at the first '='
+      {"s", ";k", "v", "d"},      // a comment line
+      {"s", "k\r\nz", "v", "d"},  // the name breaks over two lines
+      {"s\nt", "k", "v", "d"},    // the section name breaks
       {"s", "k", "line1\r\nline2", "line1"},
       {"s", "k", " padded ", "padded"},
       {"s", "k", "\"quoted\"", "quoted"},
-      {"s", "[x]", "v", "d"},         // starts a section of its own
-      {"s", "  k  ", "v", "v"},       // spaces around the name are dropped
+      {"s", "[x]", "v", "d"},    // starts a section of its own
+      {"s", "  k  ", "v", "v"},  // spaces around the name are dropped
       {"s", "k", longValue.c_str(), nullptr},
   };
   const std::string before = "[keep]\r\nk=1\r\n";

@@ -25,7 +25,9 @@ struct ProfileCase {
   bool uncertain = false;
 };
 
-void PrintTo(const ProfileCase& c, std::ostream* os) { *os << c.id << ": " << c.operation; }
+void PrintTo(const ProfileCase& c, std::ostream* os) {
+  *os << c.id << ": " << c.operation;
+}
 
 // \r \n \t \v \0 \\ \" and \xHH.
 std::string unescape(std::string_view text) {
@@ -37,16 +39,28 @@ std::string unescape(std::string_view text) {
     }
     const char c = text[++i];
     switch (c) {
-      case 'r': out += '\r'; break;
-      case 'n': out += '\n'; break;
-      case 't': out += '\t'; break;
-      case 'v': out += '\v'; break;
-      case '0': out += '\0'; break;
+      case 'r':
+        out += '\r';
+        break;
+      case 'n':
+        out += '\n';
+        break;
+      case 't':
+        out += '\t';
+        break;
+      case 'v':
+        out += '\v';
+        break;
+      case '0':
+        out += '\0';
+        break;
       case 'x':
         out += static_cast<char>(std::stoi(std::string(text.substr(i + 1, 2)), nullptr, 16));
         i += 2;
         break;
-      default: out += c; break;
+      default:
+        out += c;
+        break;
     }
   }
   return out;
@@ -91,7 +105,9 @@ std::vector<std::optional<std::string>> splitOperation(std::string_view op) {
   return words;
 }
 
-const char* arg(const std::optional<std::string>& word) { return word ? word->c_str() : nullptr; }
+const char* arg(const std::optional<std::string>& word) {
+  return word ? word->c_str() : nullptr;
+}
 
 class ProfileCaseTest : public ::testing::TestWithParam<ProfileCase> {};
 
@@ -115,8 +131,8 @@ TEST_P(ProfileCaseTest, MatchesWindows) {
     char buffer[256];
     std::memcpy(buffer, kSentinel, sizeof kSentinel);
     const auto size = static_cast<uint32_t>(std::stoul(*words[4]));
-    const uint32_t count = profile.getPrivateProfileStringA(arg(words[1]), arg(words[2]),
-                                                            arg(words[3]), buffer, size, path.c_str());
+    const uint32_t count = profile.getPrivateProfileStringA(
+        arg(words[1]), arg(words[2]), arg(words[3]), buffer, size, path.c_str());
     EXPECT_EQ(count, static_cast<uint32_t>(c.count));
     if (c.expected == "<unchanged>") {
       EXPECT_STREQ(buffer, kSentinel);
@@ -131,7 +147,8 @@ TEST_P(ProfileCaseTest, MatchesWindows) {
   bool ok = false;
   if (*words[0] == "SET") {
     ASSERT_EQ(words.size(), 4u);
-    ok = profile.writePrivateProfileStringA(arg(words[1]), arg(words[2]), arg(words[3]), path.c_str());
+    ok = profile.writePrivateProfileStringA(arg(words[1]), arg(words[2]), arg(words[3]),
+                                            path.c_str());
   } else {
     ASSERT_EQ(*words[0], "DELSECTION");
     ok = profile.writePrivateProfileStringA(arg(words[1]), nullptr, nullptr, path.c_str());
@@ -149,7 +166,9 @@ TEST_P(ProfileCaseTest, MatchesWindows) {
 INSTANTIATE_TEST_SUITE_P(Table, ProfileCaseTest, ::testing::ValuesIn(loadCases()),
                          [](const auto& info) { return info.param.id; });
 
-TEST(ProfileCases, TableIsPresent) { EXPECT_GE(loadCases().size(), 90u); }
+TEST(ProfileCases, TableIsPresent) {
+  EXPECT_GE(loadCases().size(), 90u);
+}
 
 }  // namespace
 }  // namespace morvane::sim

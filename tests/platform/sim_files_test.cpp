@@ -89,7 +89,8 @@ TEST_F(SimFilesTest, FailedWriteKeepsTheOldFileAndLeavesNoTemporary) {
   EXPECT_FALSE(m_files.writeFile("C:\\ACT\\a.ini", "new content, longer"));
   EXPECT_EQ(m_files.readFile("C:\\ACT\\a.ini"), "old content");
   size_t entries = 0;
-  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(m_dir.path() / "c/act")) {
+  for ([[maybe_unused]] const auto& e :
+       std::filesystem::directory_iterator(m_dir.path() / "c/act")) {
     ++entries;
   }
   EXPECT_EQ(entries, 1u);

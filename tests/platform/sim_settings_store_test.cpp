@@ -35,10 +35,20 @@ TEST_F(SimSettingsStoreTest, MissingFileGivesDefaults) {
 }
 
 TEST_F(SimSettingsStoreTest, AnyTextRoundTripsExactly) {
-  const std::string values[] = {"",        " ",         "  padded  ", "\"quoted\"", "'x'",
-                                "a=b;c[d]", "100%",     "%41",        "line1\r\nline2",
-                                "tab\there", std::string("nul\0byte", 8), "C:\\ACT\\Morvane.ini",
-                                std::string(300, 'w'), "\xE4\xF6\xFC"};
+  const std::string values[] = {"",
+                                " ",
+                                "  padded  ",
+                                "\"quoted\"",
+                                "'x'",
+                                "a=b;c[d]",
+                                "100%",
+                                "%41",
+                                "line1\r\nline2",
+                                "tab\there",
+                                std::string("nul\0byte", 8),
+                                "C:\\ACT\\Morvane.ini",
+                                std::string(300, 'w'),
+                                "\xE4\xF6\xFC"};
   int n = 0;
   for (const auto& value : values) {
     const std::string key = "Key" + std::to_string(n++);
@@ -73,8 +83,8 @@ TEST_F(SimSettingsStoreTest, TwoStoresOnOneFileSeeEachOthersWrites) {
 TEST_F(SimSettingsStoreTest, DamagedFileNeitherCrashesNorLosesContent) {
   const std::string damaged[] = {
       std::string("\0\xFF\xFE garbage \0", 13),
-      "[Morvane\\Settings]\r\nDelay=\"25",     // cut off mid-value
-      "[Morvane\\Settings\r\nWidthCol1=\"1",   // cut off header
+      "[Morvane\\Settings]\r\nDelay=\"25",    // cut off mid-value
+      "[Morvane\\Settings\r\nWidthCol1=\"1",  // cut off header
       std::string(100000, '['),
       "\xEF\xBB\xBF[Morvane\\Settings]\r\nDelay=\"9\"\r\n",
   };
@@ -90,7 +100,8 @@ TEST_F(SimSettingsStoreTest, DamagedFileNeitherCrashesNorLosesContent) {
 }
 
 TEST_F(SimSettingsStoreTest, HandEditedValuesAreRead) {
-  writeRaw("; by hand\n[morvane\\settings]\nDelay = 2500 \nIniLocation=C:\\Rules\\r.ini\nBad=%zz\n");
+  writeRaw(
+      "; by hand\n[morvane\\settings]\nDelay = 2500 \nIniLocation=C:\\Rules\\r.ini\nBad=%zz\n");
   EXPECT_EQ(get("Delay"), "2500");
   EXPECT_EQ(get("IniLocation"), "C:\\Rules\\r.ini");
   EXPECT_EQ(get("Bad"), "%zz");

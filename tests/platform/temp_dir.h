@@ -12,8 +12,7 @@ namespace morvane::testing {
 class TempDir {
  public:
   TempDir() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "morvane-test-XXXXXX").string();
+    std::string pattern = (std::filesystem::temp_directory_path() / "morvane-test-XXXXXX").string();
     if (::mkdtemp(pattern.data()) != nullptr) m_path = pattern;
   }
   TempDir(const TempDir&) = delete;

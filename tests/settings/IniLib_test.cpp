@@ -85,12 +85,12 @@ TEST_F(IniLibTest, NumericAndBooleanTypesReplaceNonNumbers) {
     const char* expected;
   };
   const Case cases[] = {
-      {"12", "Numeric", "0", "12"},        {"abc", "Numeric", "0", "0"},
-      {"abc", "Boolean", "-1", "-1"},      {"-1", "Boolean", "0", "-1"},
-      {"True", "Boolean", "0", "0"},       {"abc", "numeric", "0", "abc"},
-      {"abc", "", "0", "abc"},             {"abc", "Numeric", "", "abc"},
-      {nullptr, "Numeric", "7", "7"},      // the default "x" is tested too
-      {" 1,5 ", "Numeric", "0", "1,5"},    {"&HFF", "Numeric", "0", "&HFF"},
+      {"12", "Numeric", "0", "12"},     {"abc", "Numeric", "0", "0"},
+      {"abc", "Boolean", "-1", "-1"},   {"-1", "Boolean", "0", "-1"},
+      {"True", "Boolean", "0", "0"},    {"abc", "numeric", "0", "abc"},
+      {"abc", "", "0", "abc"},          {"abc", "Numeric", "", "abc"},
+      {nullptr, "Numeric", "7", "7"},  // the default "x" is tested too
+      {" 1,5 ", "Numeric", "0", "1,5"}, {"&HFF", "Numeric", "0", "&HFF"},
   };
   for (const auto& c : cases) {
     m_ini.DeleteSection("T");

@@ -35,11 +35,11 @@ TEST_F(SettingsKeysTest, DelayReadsRoundedAndWithinTheTimersRange) {
     int32_t delay;
   };
   const Case cases[] = {
-      {"abc", 1000},      {"", 1000},           {"2500", 2500},       {" 700 ", 700},
-      {"1500.5", 1500},   {"1501.5", 1502},     {"2.5e3", 2500},      {"1,200", 1200},
-      {"&H1F4", 500},     {"0", 1000},          {"0.4", 1000},        {"0.6", 1},
-      {"-5", 1000},       {"-1e300", 1000},     {"65535", 65535},     {"70000", 65535},
-      {"99999999999", 65535}, {"1e300", 65535}, {"1e999", 1000},      {"12ms", 1000},
+      {"abc", 1000},          {"", 1000},       {"2500", 2500},   {" 700 ", 700},
+      {"1500.5", 1500},       {"1501.5", 1502}, {"2.5e3", 2500},  {"1,200", 1200},
+      {"&H1F4", 500},         {"0", 1000},      {"0.4", 1000},    {"0.6", 1},
+      {"-5", 1000},           {"-1e300", 1000}, {"65535", 65535}, {"70000", 65535},
+      {"99999999999", 65535}, {"1e300", 65535}, {"1e999", 1000},  {"12ms", 1000},
   };
   for (const auto& c : cases) {
     saveDelayText(m_store, c.stored);
@@ -56,7 +56,8 @@ TEST_F(SettingsKeysTest, IniLocationDefaultsToTheProgramFolder) {
   EXPECT_EQ(readIniLocation(m_store, "D:\\Apps"), "D:\\Apps\\Morvane.ini");
 
   saveIniLocation(m_store, "\\\\Server\\Share\\Rules\\Team.ini");
-  EXPECT_EQ(readIniLocation(m_store, "C:\\Program Files\\Morvane"), "\\\\Server\\Share\\Rules\\Team.ini");
+  EXPECT_EQ(readIniLocation(m_store, "C:\\Program Files\\Morvane"),
+            "\\\\Server\\Share\\Rules\\Team.ini");
   EXPECT_EQ(raw("IniFolder"), "\\\\Server\\Share\\Rules\\");
   saveIniLocation(m_store, "Team.ini");
   EXPECT_EQ(raw("IniFolder"), "");
