@@ -63,7 +63,7 @@ TEST_F(SwitcherTest, Start_AppliesTheCurrentRecordsLayoutAndShowsTheIcon) {
 TEST_F(SwitcherTest, RecordChanges_SelectTheValuesLayoutOrTheDefault) {
   start();
   struct Case {
-    const char* value;
+    std::string value;
     const char* expected;
   };
   for (const Case& c : std::vector<Case>{{"Prospect", "Prospect Layout"},
@@ -71,7 +71,7 @@ TEST_F(SwitcherTest, RecordChanges_SelectTheValuesLayoutOrTheDefault) {
                                          {"Unknown", "Standard"},
                                          {"", "Standard"},
                                          {"Vendor", "Vendor Layout"},
-                                         {std::string(300, 'x').c_str(), "Standard"}}) {
+                                         {std::string(300, 'x'), "Standard"}}) {
     setStatus(c.value);
     EXPECT_EQ(layout(), c.expected) << c.value;
   }
