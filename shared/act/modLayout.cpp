@@ -111,10 +111,7 @@ int32_t modLayout::EnumButton(Hwnd hwnd, LParam) {
     if (className(hwnd) == "Button" && m_windows.isWindowVisible(hwnd) &&
         m_windows.getParent(hwnd) == ActWindowSet.StatusBarHandle) {
       line = 2;
-      Rect r;
-      m_windows.getWindowRect(hwnd, r);
-      ActWindowSet.CandidateRects.push_back(r);
-      ActWindowSet.CandidateHandles.push_back(hwnd);
+      addCandidate(hwnd);
     }
     line = 3;
     result = kContinue;
@@ -129,15 +126,19 @@ int32_t modLayout::EnumList(Hwnd hwnd, LParam) {
     if (className(hwnd) == "ListBox" &&
         isLayoutListStyle(m_windows.getWindowLongA(hwnd, GWL_STYLE))) {
       line = 2;
-      Rect r;
-      m_windows.getWindowRect(hwnd, r);
-      ActWindowSet.CandidateRects.push_back(r);
-      ActWindowSet.CandidateHandles.push_back(hwnd);
+      addCandidate(hwnd);
     }
     line = 3;
     result = kContinue;
   });
   return result;
+}
+
+void modLayout::addCandidate(Hwnd hwnd) {
+  Rect r;
+  m_windows.getWindowRect(hwnd, r);
+  ActWindowSet.CandidateRects.push_back(r);
+  ActWindowSet.CandidateHandles.push_back(hwnd);
 }
 
 Hwnd modLayout::GetButtonHandle(const std::vector<Rect>& rects, const std::vector<Hwnd>& handles) {

@@ -51,6 +51,8 @@ class modLayout {
 
  private:
   std::string className(Hwnd hwnd);
+  // Appends the window and its screen rectangle to the candidate lists.
+  void addCandidate(Hwnd hwnd);
 
   WindowSystem& m_windows;
   const ErrorTrap& m_trap;
