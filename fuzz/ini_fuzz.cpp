@@ -1,6 +1,7 @@
 // Arbitrary bytes as a rules file, arbitrary names and values: reading, writing and deleting
-// never crash, a written value reads back when the names and value can survive the format, and
-// a write leaves every other key's value alone.
+// never crash, a written value reads back when the names and value can survive the format, a
+// write leaves every other key's value alone, and a UTF-16 file with the same characters gives
+// the same results.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdint>
@@ -75,15 +76,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   check(copied <= read.size() && (bufferSize == 0 || copied < bufferSize));
   check(bufferSize == 0 || buffer[copied] == '\0');
 
+  // The text of a UTF-16 file holding the same characters obeys the same rules.
+  check(ini::unicodeToAnsi(ini::ansiToUnicode(file)) == file);
+  const std::u16string file16 = ini::ansiToUnicode(file);
+  const std::u16string section16 = ini::ansiToUnicode(section);
+  const std::u16string key16 = ini::ansiToUnicode(key);
+  const std::u16string value16 = ini::ansiToUnicode(value);
+  const std::u16string_view view16(file16);
+  check(ini::unicodeToAnsi(ini::readValue(view16, section16, key16, value16)) == read);
+
+  const bool sane = saneSection(section) && saneKey(key) && cleanValue(value);
+  const bool otherSane = saneSection(otherSection) && saneKey(otherKey) &&
+                         !(ini::namesEqual(trimSpaces(section), trimSpaces(otherSection)) &&
+                           ini::namesEqual(trimSpaces(key), trimSpaces(otherKey)));
   const std::string otherBefore = ini::readValue(file, otherSection, otherKey, "\x01missing");
   switch (operation) {
     case 0: {
       const std::string after = ini::writeKey(file, section, key, value);
-      if (saneSection(section) && saneKey(key) && cleanValue(value)) {
+      const std::u16string after16 = ini::writeKey(view16, section16, key16, value16);
+      check(ini::unicodeToAnsi(after16) == after);
+      if (sane) {
         check(ini::readValue(after, section, key, "\x01missing") == value);
-        if (saneSection(otherSection) && saneKey(otherKey) &&
-            !(ini::namesEqual(trimSpaces(section), trimSpaces(otherSection)) &&
-              ini::namesEqual(trimSpaces(key), trimSpaces(otherKey)))) {
+        if (otherSane) {
           check(ini::readValue(after, otherSection, otherKey, "\x01missing") == otherBefore);
         }
       }
@@ -92,11 +106,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     case 1: {
       const std::string after = ini::deleteKey(file, section, key);
       check(after.size() <= file.size());
+      check(ini::unicodeToAnsi(ini::deleteKey(view16, section16, key16)) == after);
       break;
     }
     case 2: {
       const std::string after = ini::deleteSection(file, section);
       check(after.size() <= file.size());
+      check(ini::unicodeToAnsi(ini::deleteSection(view16, section16)) == after);
       break;
     }
     default: {
