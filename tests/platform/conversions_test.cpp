@@ -7,18 +7,12 @@
 #include <string>
 
 #include "platform/runtime_error.h"
+#include "tests/platform/error_number.h"
 
 namespace morvane::conv {
 namespace {
 
-int errorOf(auto&& call) {
-  try {
-    call();
-  } catch (const RuntimeError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using morvane::testing::errorNumberOf;
 
 struct NumericCase {
   const char* text;
@@ -89,7 +83,7 @@ TEST(ToInteger, RoundsHalfToEvenAndChecksRange) {
   };
   for (const auto& c : cases) {
     int16_t got = 0;
-    EXPECT_EQ(errorOf([&] { got = toInteger(std::string_view(c.text)); }), c.error) << c.text;
+    EXPECT_EQ(errorNumberOf([&] { got = toInteger(std::string_view(c.text)); }), c.error) << c.text;
     if (c.error == 0) {
       EXPECT_EQ(got, c.value) << c.text;
     }
@@ -114,7 +108,7 @@ TEST(ToLong, RoundsHalfToEvenAndChecksRange) {
   };
   for (const auto& c : cases) {
     int32_t got = 0;
-    EXPECT_EQ(errorOf([&] { got = toLong(std::string_view(c.text)); }), c.error) << c.text;
+    EXPECT_EQ(errorNumberOf([&] { got = toLong(std::string_view(c.text)); }), c.error) << c.text;
     if (c.error == 0) {
       EXPECT_EQ(got, c.value) << c.text;
     }
@@ -124,10 +118,10 @@ TEST(ToLong, RoundsHalfToEvenAndChecksRange) {
 TEST(ToInteger, OfNumbers) {
   EXPECT_EQ(toInteger(2.5), 2);
   EXPECT_EQ(toInteger(-3.5), -4);
-  EXPECT_EQ(errorOf([] { toInteger(32767.5); }), 6);
-  EXPECT_EQ(errorOf([] { toInteger(std::nan("")); }), 6);
-  EXPECT_EQ(errorOf([] { toLong(std::numeric_limits<double>::infinity()); }), 6);
-  EXPECT_EQ(errorOf([] { toLong(2147483647.5); }), 6);  // the even neighbour is out of range
+  EXPECT_EQ(errorNumberOf([] { toInteger(32767.5); }), 6);
+  EXPECT_EQ(errorNumberOf([] { toInteger(std::nan("")); }), 6);
+  EXPECT_EQ(errorNumberOf([] { toLong(std::numeric_limits<double>::infinity()); }), 6);
+  EXPECT_EQ(errorNumberOf([] { toLong(2147483647.5); }), 6);  // the even neighbour is out of range
   EXPECT_EQ(toLong(2147483646.5), 2147483646);
 }
 
@@ -137,10 +131,10 @@ TEST(ToDoubleAndSingle, ReadTextAndCheckRange) {
   EXPECT_DOUBLE_EQ(toDouble("(1,234.5)"), -1234.5);
   EXPECT_DOUBLE_EQ(toDouble("0.000005"), 0.000005);
   EXPECT_EQ(toDouble("1e-999"), 0.0);
-  EXPECT_EQ(errorOf([] { toDouble("1e400"); }), 6);
-  EXPECT_EQ(errorOf([] { toDouble("x1"); }), 13);
+  EXPECT_EQ(errorNumberOf([] { toDouble("1e400"); }), 6);
+  EXPECT_EQ(errorNumberOf([] { toDouble("x1"); }), 13);
   EXPECT_FLOAT_EQ(toSingle("75.3421115"), 75.3421115f);
-  EXPECT_EQ(errorOf([] { toSingle("1e39"); }), 6);
+  EXPECT_EQ(errorNumberOf([] { toSingle("1e39"); }), 6);
 }
 
 TEST(Variants, ConvertByBasicRules) {
@@ -149,14 +143,14 @@ TEST(Variants, ConvertByBasicRules) {
   EXPECT_EQ(toInteger(Variant("&HFFFF")), -1);
   EXPECT_EQ(toLong(Variant("&HFFFF")), 65535);
   EXPECT_EQ(toInteger(Variant(int32_t{100})), 100);
-  EXPECT_EQ(errorOf([] { toInteger(Variant(int32_t{70000})); }), 6);
+  EXPECT_EQ(errorNumberOf([] { toInteger(Variant(int32_t{70000})); }), 6);
   EXPECT_EQ(toLong(Variant(2.5f)), 2);
-  EXPECT_EQ(errorOf([] { toLong(Variant(ObjectRef())); }), 13);
+  EXPECT_EQ(errorNumberOf([] { toLong(Variant(ObjectRef())); }), 13);
   EXPECT_TRUE(toBoolean(Variant(" true ")));
   EXPECT_FALSE(toBoolean(Variant("FALSE")));
   EXPECT_TRUE(toBoolean(Variant("-1")));
   EXPECT_FALSE(toBoolean(Variant("0")));
-  EXPECT_EQ(errorOf([] { toBoolean(Variant("yes")); }), 13);
+  EXPECT_EQ(errorNumberOf([] { toBoolean(Variant("yes")); }), 13);
   EXPECT_EQ(toString(Variant()), "");
   EXPECT_EQ(toString(Variant(true)), "True");
   EXPECT_EQ(toString(Variant(int16_t{-5})), "-5");

@@ -9,6 +9,7 @@
 
 #include "platform/runtime_error.h"
 #include "platform/sim/sim_files.h"
+#include "tests/platform/error_number.h"
 #include "tests/platform/temp_dir.h"
 
 namespace morvane::sim {
@@ -109,12 +110,8 @@ TEST_F(SimSettingsStoreTest, HandEditedValuesAreRead) {
 
 TEST_F(SimSettingsStoreTest, SavesThatCannotHappenThrow5AndKeepTheFile) {
   auto errorOf = [&](std::string_view app, std::string_view section) {
-    try {
-      m_store.saveSetting(app, section, "Delay", "1");
-    } catch (const RuntimeError& e) {
-      return e.number();
-    }
-    return 0;
+    return morvane::testing::errorNumberOf(
+        [&] { m_store.saveSetting(app, section, "Delay", "1"); });
   };
   EXPECT_EQ(errorOf("", "Settings"), 5);
   EXPECT_EQ(errorOf("Morvane", ""), 5);

@@ -6,6 +6,7 @@
 
 #include "platform/runtime_error.h"
 #include "platform/sim/sim_settings_store.h"
+#include "tests/platform/error_number.h"
 #include "tests/platform/temp_dir.h"
 
 namespace morvane::settings {
@@ -15,14 +16,6 @@ class SettingsKeysTest : public ::testing::Test {
  protected:
   std::string raw(std::string_view key) {
     return m_store.getSetting("Morvane", "Settings", key, "<missing>");
-  }
-  int errorOf(auto&& call) {
-    try {
-      call();
-    } catch (const RuntimeError& e) {
-      return e.number();
-    }
-    return 0;
   }
   morvane::testing::TempDir m_dir;
   sim::SimSettingsStore m_store{m_dir.path() / "settings.ini"};
@@ -90,7 +83,7 @@ TEST_F(SettingsKeysTest, StealthModeCountsOnlyTheNumberOne) {
   save(m_store, "StealthMode", "2");
   EXPECT_FALSE(readStealthMode(m_store));
   save(m_store, "StealthMode", "");
-  EXPECT_EQ(errorOf([&] { readStealthMode(m_store); }), 13);
+  EXPECT_EQ(morvane::testing::errorNumberOf([&] { readStealthMode(m_store); }), 13);
 }
 
 TEST_F(SettingsKeysTest, ViewTypeIsA16BitInteger) {
@@ -99,9 +92,9 @@ TEST_F(SettingsKeysTest, ViewTypeIsA16BitInteger) {
   EXPECT_EQ(raw("ViewType"), "3");
   EXPECT_EQ(readViewType(m_store), 3);
   save(m_store, "ViewType", "abc");
-  EXPECT_EQ(errorOf([&] { readViewType(m_store); }), 13);
+  EXPECT_EQ(morvane::testing::errorNumberOf([&] { readViewType(m_store); }), 13);
   save(m_store, "ViewType", "40000");
-  EXPECT_EQ(errorOf([&] { readViewType(m_store); }), 6);
+  EXPECT_EQ(morvane::testing::errorNumberOf([&] { readViewType(m_store); }), 6);
 }
 
 TEST_F(SettingsKeysTest, EveryKeyLivesUnderMorvaneSettings) {
