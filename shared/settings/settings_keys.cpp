@@ -3,7 +3,6 @@
 #include <limits>
 
 #include "platform/conversions.h"
-#include "platform/runtime_error.h"
 
 namespace morvane::settings {
 
