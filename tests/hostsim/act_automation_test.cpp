@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "platform/conversions.h"
 #include "platform/sim/sim_desktop.h"
 #include "platform/sim/sim_message_boxes.h"
@@ -251,7 +253,9 @@ TEST_F(ActAutomationTest, UserActionsRaiseTheirEvents) {
 }
 
 TEST_F(ActAutomationTest, OnlyLinkedControlsHearEvents) {
-  auto [linked, heard] = linkedControl();
+  ObjectRef linked;
+  std::shared_ptr<RecordingSink> heard;
+  std::tie(linked, heard) = linkedControl();
   ObjectRef unlinked = automation.createObject("ACTEVENTLib.ActEvent");
   auto deaf = std::make_shared<RecordingSink>();
   unlinked->advise(deaf);
@@ -267,7 +271,9 @@ TEST_F(ActAutomationTest, OnlyLinkedControlsHearEvents) {
 }
 
 TEST_F(ActAutomationTest, Command150ClosesActAndDisconnectsItsObjects) {
-  auto [control, sink] = linkedControl();
+  ObjectRef control;
+  std::shared_ptr<RecordingSink> sink;
+  std::tie(control, sink) = linkedControl();
   ObjectRef a = app();
   ObjectRef v = view(1);
   int windowsClosed = 0;
@@ -296,8 +302,12 @@ TEST_F(ActAutomationTest, Command150ClosesActAndDisconnectsItsObjects) {
 }
 
 TEST_F(ActAutomationTest, HandlersMayCloseActOrDetachOthersDuringAnEvent) {
-  auto [first, firstSink] = linkedControl();
-  auto [second, secondSink] = linkedControl();
+  ObjectRef first;
+  std::shared_ptr<RecordingSink> firstSink;
+  std::tie(first, firstSink) = linkedControl();
+  ObjectRef second;
+  std::shared_ptr<RecordingSink> secondSink;
+  std::tie(second, secondSink) = linkedControl();
   ObjectRef a = app();
   firstSink->onReceive = [&](const RecordingSink::Received& r) {
     if (r.position == 3) {
@@ -323,7 +333,9 @@ TEST_F(ActAutomationTest, ObjectsOutlivingActFailAsDisconnected) {
 }
 
 TEST_F(ActAutomationTest, LayoutAppliedThroughActsWindowsRaisesEvent7) {
-  auto [control, sink] = linkedControl();
+  ObjectRef control;
+  std::shared_ptr<RecordingSink> sink;
+  std::tie(control, sink) = linkedControl();
   sim::SimDesktop desktop;
   sim::SimMessageBoxes boxes;
   ActWindows windows(desktop, act.layoutState());
