@@ -1,5 +1,6 @@
 #include "hostsim/act_automation.h"
 
+#include "platform/ansi_text.h"
 #include "platform/conversions.h"
 
 namespace morvane::hostsim {
@@ -20,7 +21,7 @@ int16_t argInteger(const Variant& v) { return conv::toInteger(v); }
 int32_t argLong(const Variant& v) { return conv::toLong(v); }
 std::string argText(const Variant& v) { return conv::toString(v); }
 
-bool samePath(std::string_view a, std::string_view b) { return sim::foldCase(a) == sim::foldCase(b); }
+bool samePath(std::string_view a, std::string_view b) { return ansi::foldCase(a) == ansi::foldCase(b); }
 
 // An object served by ACT!'s process: it dies with ACT! (disconnected) and honours the fault
 // knobs.

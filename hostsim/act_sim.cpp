@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/ansi_text.h"
 #include "platform/sim/sim_automation.h"
 
 namespace morvane::hostsim {
@@ -21,9 +22,9 @@ const ActField* ActRecordSet::field(int32_t id) const {
 }
 
 const ActField* ActRecordSet::fieldByLabel(std::string_view label) const {
-  const std::string folded = sim::foldCase(label);
+  const std::string folded = ansi::foldCase(label);
   for (const ActField& f : fields) {
-    if (f.id != -1 && sim::foldCase(f.label) == folded) return &f;
+    if (f.id != -1 && ansi::foldCase(f.label) == folded) return &f;
   }
   return nullptr;
 }
@@ -105,10 +106,10 @@ std::vector<std::string> sampleLayouts() {
 
 bool ActFaults::fails(std::string_view className, std::string_view member) const {
   if (failingMembers.empty()) return false;
-  const std::string bare = sim::foldCase(member);
-  const std::string qualified = sim::foldCase(std::string(className) + "." + std::string(member));
+  const std::string bare = ansi::foldCase(member);
+  const std::string qualified = ansi::foldCase(std::string(className) + "." + std::string(member));
   for (const std::string& key : failingMembers) {
-    const std::string folded = sim::foldCase(key);
+    const std::string folded = ansi::foldCase(key);
     if (folded == bare || folded == qualified) return true;
   }
   return false;
@@ -202,10 +203,10 @@ bool ActSim::lastRecord() {
 bool ActSim::gotoRecord(size_t index) { return moveTo(index, event::kRecordChosen); }
 
 bool ActSim::gotoRecord(std::string_view name) {
-  const std::string folded = sim::foldCase(name);
+  const std::string folded = ansi::foldCase(name);
   const auto& records = m_database.records(kindOfView(m_activeView)).records;
   for (size_t i = 0; i < records.size(); ++i) {
-    if (sim::foldCase(records[i].name) == folded) return gotoRecord(i);
+    if (ansi::foldCase(records[i].name) == folded) return gotoRecord(i);
   }
   return false;
 }
@@ -232,10 +233,10 @@ void ActSim::refreshLookup() {
 }
 
 bool ActSim::applyLayout(std::string_view name) {
-  const std::string folded = sim::foldCase(name);
+  const std::string folded = ansi::foldCase(name);
   const auto& names = m_layouts.names;
   auto it = std::find_if(names.begin(), names.end(),
-                         [&](const std::string& l) { return sim::foldCase(l) == folded; });
+                         [&](const std::string& l) { return ansi::foldCase(l) == folded; });
   if (it == names.end()) return false;
   m_layouts.current = *it;
   m_layouts.applied.push_back(*it);

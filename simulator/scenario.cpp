@@ -4,6 +4,7 @@
 #include <sstream>
 #include <vector>
 
+#include "platform/ansi_text.h"
 #include "platform/conversions.h"
 #include "shared/act/database_name.h"
 
@@ -22,12 +23,6 @@ std::string trim(std::string s) {
   const auto notBlank = [](unsigned char c) { return c != ' ' && c != '\t' && c != '\r'; };
   s.erase(s.begin(), std::find_if(s.begin(), s.end(), notBlank));
   s.erase(std::find_if(s.rbegin(), s.rend(), notBlank).base(), s.end());
-  return s;
-}
-
-std::string lower(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
   return s;
 }
 
@@ -192,7 +187,7 @@ void ScenarioPlayer::reportChanges(bool showAct) {
 
 void ScenarioPlayer::actStep(const std::vector<std::string>& words, const std::string& line) {
   hostsim::ActSim& act = m_world.act;
-  const std::string what = words.size() > 1 ? lower(words[1]) : "";
+  const std::string what = words.size() > 1 ? ansi::foldCase(words[1]) : "";
   bool moved = true;
   if (what == "start") {
     m_world.startAct();
@@ -209,7 +204,7 @@ void ScenarioPlayer::actStep(const std::vector<std::string>& words, const std::s
   } else if (what == "goto" && words.size() == 3) {
     moved = act.gotoRecord(static_cast<size_t>(number(words[2]) - 1));
   } else if (what == "view" && words.size() == 3) {
-    const std::string v = lower(words[2]);
+    const std::string v = ansi::foldCase(words[2]);
     const int16_t type = v == "contact" ? hostsim::view::kContact
                          : v == "list"  ? hostsim::view::kContactList
                          : v == "group" ? hostsim::view::kGroup
@@ -224,7 +219,7 @@ void ScenarioPlayer::actStep(const std::vector<std::string>& words, const std::s
   } else if (what == "open-database") {
     act.openDatabase(hostsim::sampleDatabase());
   } else if (what == "unlinked" && words.size() == 3) {
-    act.faults.notLinked = lower(words[2]) == "on";
+    act.faults.notLinked = ansi::foldCase(words[2]) == "on";
   } else {
     throw ScenarioError("unknown ACT! step: " + line);
   }
@@ -236,12 +231,12 @@ void ScenarioPlayer::step(const std::string& rawLine) {
   const std::string line = trim(rawLine);
   if (line.empty() || line[0] == '#') return;
   const std::vector<std::string> words = splitWords(line);
-  const std::string verb = lower(words[0]);
+  const std::string verb = ansi::foldCase(words[0]);
   m_out << "> " << line << "\n";
   bool showAct = true;
   if (verb == "act") {
     actStep(words, line);
-  } else if (verb == "run" && words.size() == 2 && lower(words[1]) == "morvaneauto") {
+  } else if (verb == "run" && words.size() == 2 && ansi::foldCase(words[1]) == "morvaneauto") {
     m_world.runMorvaneAuto();
   } else if (verb == "wait" && words.size() == 2) {
     const long ms = number(words[1]);
@@ -257,7 +252,7 @@ void ScenarioPlayer::step(const std::string& rawLine) {
     m_world.writeRule(trim(rest.substr(0, colon)), trim(rest.substr(colon + 1, equals - colon - 1)),
                       trim(rest.substr(equals + 1)));
     showAct = false;
-  } else if (verb == "rules" && words.size() == 2 && lower(words[1]) == "sample") {
+  } else if (verb == "rules" && words.size() == 2 && ansi::foldCase(words[1]) == "sample") {
     m_world.writeSampleRules();
     showAct = false;
   } else if (verb == "setting") {
@@ -268,8 +263,8 @@ void ScenarioPlayer::step(const std::string& rawLine) {
                                  trim(rest.substr(equals + 1)));
     showAct = false;
   } else if (verb == "tray" && words.size() >= 2) {
-    const std::string action = lower(words[1]);
-    const sim::MouseButton button = words.size() > 2 && lower(words[2]) == "right"
+    const std::string action = ansi::foldCase(words[1]);
+    const sim::MouseButton button = words.size() > 2 && ansi::foldCase(words[2]) == "right"
                                         ? sim::MouseButton::Right
                                         : sim::MouseButton::Left;
     bool done = false;
@@ -286,7 +281,7 @@ void ScenarioPlayer::step(const std::string& rawLine) {
     }
     if (!done) m_out << "  (there is no icon in the notification area)\n";
   } else if (verb == "answer" && words.size() == 2) {
-    const std::string a = lower(words[1]);
+    const std::string a = ansi::foldCase(words[1]);
     const MsgResult r = a == "ok"       ? MsgResult::Ok
                         : a == "cancel" ? MsgResult::Cancel
                         : a == "yes"    ? MsgResult::Yes

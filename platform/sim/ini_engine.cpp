@@ -4,6 +4,8 @@
 #include <cstring>
 #include <iterator>
 
+#include "platform/ansi_text.h"
+
 namespace morvane::ini {
 
 namespace {
@@ -105,12 +107,7 @@ Classified<C> classify(View<C> content) {
 }
 
 unsigned char foldByte(unsigned char c) {
-  if (c >= 'A' && c <= 'Z') return static_cast<unsigned char>(c + 0x20);
-  // Windows-1252 capitals: À-Þ except ×, and Š Œ Ž Ÿ.
-  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<unsigned char>(c + 0x20);
-  if (c == 0x8A || c == 0x8C || c == 0x8E) return static_cast<unsigned char>(c + 0x10);
-  if (c == 0x9F) return 0xFF;
-  return c;
+  return static_cast<unsigned char>(ansi::foldCase(static_cast<char>(c)));
 }
 
 // The same capitals as code points, for UTF-16 files.
@@ -299,10 +296,6 @@ constexpr char16_t kHighControls[32] = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 }  // namespace
-
-char foldAnsiCase(char c) {
-  return static_cast<char>(foldByte(static_cast<unsigned char>(c)));
-}
 
 bool namesEqual(std::string_view a, std::string_view b) {
   return equalNames(a, b);

@@ -14,8 +14,6 @@ namespace morvane::ini {
 // Names compare as Windows compares ANSI names: letter case ignored, including the accented
 // letters of the Western code page (1252).
 bool namesEqual(std::string_view a, std::string_view b);
-// One byte in lower case by the same rule (ASCII and Windows-1252 capitals).
-char foldAnsiCase(char c);
 
 // What GetPrivateProfileString returns for one key before the buffer limit: the value as the
 // file holds it (blanks around it dropped, one pair of outer quotes removed), or the default

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "platform/ansi_text.h"
+
 namespace morvane::sim {
 
 RuntimeError simAutomationError(int32_t hresult) {
@@ -19,59 +21,51 @@ RuntimeError simAutomationError(int32_t hresult) {
   }
 }
 
-std::string foldCase(std::string_view text) {
-  std::string folded(text);
-  for (char& c : folded) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return folded;
-}
-
 // --- SimAutomation ---
 
 void SimAutomation::registerClass(std::string_view progId, Factory factory) {
-  Entry& entry = m_classes[foldCase(progId)];
+  Entry& entry = m_classes[ansi::foldCase(progId)];
   entry.factory = std::move(factory);
 }
 
-void SimAutomation::unregisterClass(std::string_view progId) { m_classes.erase(foldCase(progId)); }
+void SimAutomation::unregisterClass(std::string_view progId) { m_classes.erase(ansi::foldCase(progId)); }
 
 bool SimAutomation::isRegistered(std::string_view progId) const {
-  return m_classes.count(foldCase(progId)) != 0;
+  return m_classes.count(ansi::foldCase(progId)) != 0;
 }
 
 void SimAutomation::failCreation(std::string_view progId, std::optional<RuntimeError> error) {
-  auto it = m_classes.find(foldCase(progId));
+  auto it = m_classes.find(ansi::foldCase(progId));
   if (it == m_classes.end()) throw std::logic_error("failCreation: ProgID not registered");
   it->second.failure = error ? std::move(error) : RuntimeError(err::kCantCreateObject);
 }
 
 void SimAutomation::clearCreationFailure(std::string_view progId) {
-  auto it = m_classes.find(foldCase(progId));
+  auto it = m_classes.find(ansi::foldCase(progId));
   if (it != m_classes.end()) it->second.failure.reset();
 }
 
 int SimAutomation::createdCount(std::string_view progId) const {
-  auto it = m_classes.find(foldCase(progId));
+  auto it = m_classes.find(ansi::foldCase(progId));
   return it == m_classes.end() ? 0 : it->second.created;
 }
 
 ObjectRef SimAutomation::createObject(std::string_view progId) {
-  auto it = m_classes.find(foldCase(progId));
+  auto it = m_classes.find(ansi::foldCase(progId));
   if (it == m_classes.end() || !it->second.factory) throw RuntimeError(err::kCantCreateObject);
   if (it->second.failure) throw *it->second.failure;
   // The factory may register further classes, so the entry is looked up again afterwards.
   const Factory factory = it->second.factory;
   ObjectRef object = factory();
   if (!object) throw RuntimeError(err::kCantCreateObject);
-  ++m_classes[foldCase(progId)].created;
+  ++m_classes[ansi::foldCase(progId)].created;
   return object;
 }
 
 // --- SimDispatch ---
 
 SimDispatch::Member& SimDispatch::member(std::string name, DispId id) {
-  const std::string folded = foldCase(name);
+  const std::string folded = ansi::foldCase(name);
   auto known = m_ids.find(folded);
   if (known != m_ids.end() && known->second != id) {
     throw std::logic_error("SimDispatch: member " + name + " declared with two identifiers");
@@ -103,7 +97,7 @@ void SimDispatch::addEvent(int position, DispId id, std::string name) {
 }
 
 DispId SimDispatch::idOfName(std::string_view name) {
-  auto it = m_ids.find(foldCase(name));
+  auto it = m_ids.find(ansi::foldCase(name));
   if (it == m_ids.end()) throw RuntimeError(err::kNotSupported);
   return it->second;
 }
@@ -140,7 +134,7 @@ Variant SimDispatch::invoke(DispId id, InvokeKind kind, std::vector<Variant>& ar
 
   // Copies, because a handler may redeclare or release members of this object.
   const std::string name = m.name;
-  auto failure = m_failures.find(foldCase(name));
+  auto failure = m_failures.find(ansi::foldCase(name));
   if (failure != m_failures.end()) throw failure->second;
   if (beforeInvoke) beforeInvoke(name);
 
@@ -180,12 +174,12 @@ void SimDispatch::raiseEvent(int position, std::vector<Variant> args) {
 }
 
 void SimDispatch::failMember(std::string_view name, std::optional<RuntimeError> error) {
-  const std::string folded = foldCase(name);
+  const std::string folded = ansi::foldCase(name);
   m_failures.erase(folded);
   m_failures.emplace(folded, error ? std::move(*error) : simAutomationError(hr::kFail));
 }
 
-void SimDispatch::clearFailure(std::string_view name) { m_failures.erase(foldCase(name)); }
+void SimDispatch::clearFailure(std::string_view name) { m_failures.erase(ansi::foldCase(name)); }
 
 std::vector<int> RecordingSink::positions() const {
   std::vector<int> out;

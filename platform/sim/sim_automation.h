@@ -30,9 +30,6 @@ inline constexpr int32_t kDisconnected = static_cast<int32_t>(0x80010108);  // R
 // Windows gives for it.
 RuntimeError simAutomationError(int32_t hresult);
 
-// Letter case folded the way Windows compares ANSI names (ASCII letters only).
-std::string foldCase(std::string_view text);
-
 class SimAutomation : public Automation {
  public:
   using Factory = std::function<ObjectRef()>;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/ansi_text.h"
 #include "platform/win_constants.h"
 
 namespace morvane::sim {
@@ -10,35 +11,6 @@ namespace morvane::sim {
 using namespace morvane::win;
 
 namespace {
-
-// Windows' ANSI letter case folding for the Latin-1 letters of code page 1252.
-char foldCase(char c) {
-  const auto u = static_cast<unsigned char>(c);
-  if (u >= 'A' && u <= 'Z') return static_cast<char>(u + 32);
-  if (u >= 0xC0 && u <= 0xDE && u != 0xD7) return static_cast<char>(u + 32);
-  return c;
-}
-
-bool equalsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (foldCase(a[i]) != foldCase(b[i])) return false;
-  return true;
-}
-
-bool startsWithNoCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && equalsNoCase(text.substr(0, prefix.size()), prefix);
-}
-
-int compareNoCase(std::string_view a, std::string_view b) {
-  const size_t n = std::min(a.size(), b.size());
-  for (size_t i = 0; i < n; ++i) {
-    const auto x = static_cast<unsigned char>(foldCase(a[i]));
-    const auto y = static_cast<unsigned char>(foldCase(b[i]));
-    if (x != y) return x < y ? -1 : 1;
-  }
-  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
-}
 
 bool carriesString(uint32_t msg) {
   return msg == LB_ADDSTRING || msg == LB_INSERTSTRING || msg == LB_FINDSTRING ||
@@ -476,7 +448,7 @@ LResult SimDesktop::listBoxProc(Window& w, uint32_t msg, WParam wParam, LParam l
       std::string s = lParam ? asText(lParam) : "";
       if (w.style & LBS_SORT) {
         auto pos = std::upper_bound(items.begin(), items.end(), s, [](const auto& a, const auto& b) {
-          return compareNoCase(a, b) < 0;
+          return ansi::compareNoCase(a, b) < 0;
         });
         const auto at = static_cast<int32_t>(pos - items.begin());
         items.insert(pos, std::move(s));
@@ -530,8 +502,8 @@ LResult SimDesktop::listBoxProc(Window& w, uint32_t msg, WParam wParam, LParam l
       const int32_t start = (index < 0 || index >= count) ? -1 : index;
       for (int32_t k = 1; k <= count; ++k) {
         const int32_t i = (start + k) % count;
-        const bool match = msg == LB_FINDSTRINGEXACT ? equalsNoCase(items[i], s)
-                                                     : startsWithNoCase(items[i], s);
+        const bool match = msg == LB_FINDSTRINGEXACT ? ansi::equalsNoCase(items[i], s)
+                                                     : ansi::startsWithNoCase(items[i], s);
         if (match) return i;
       }
       return LB_ERR;

@@ -11,6 +11,7 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/ansi_text.h"
 #include "platform/sim/ini_engine.h"
 
 namespace morvane::sim {
@@ -45,7 +46,7 @@ bool appendComponents(std::string_view rest, std::vector<std::string>& parts, si
     folded.reserve(name.size());
     for (char c : name) {
       if (forbiddenInName(c)) return false;
-      folded += ini::foldAnsiCase(c);
+      folded += ansi::foldCase(c);
     }
     parts.push_back(std::move(folded));
   }
@@ -148,7 +149,7 @@ std::optional<fs::path> SimFileSystem::hostPath(std::string_view windowsPath) co
     rest = unc.substr(shareEnd);
   } else if (path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) &&
              path[1] == ':' && path[2] == '\\') {
-    parts.push_back(std::string(1, ini::foldAnsiCase(path[0])));
+    parts.push_back(std::string(1, ansi::foldCase(path[0])));
     floor = 1;
     rest = std::string_view(path).substr(3);
   } else {

@@ -2,16 +2,11 @@
 
 #include <algorithm>
 
+#include "platform/ansi_text.h"
+
 namespace morvane::sim {
 
 namespace {
-
-std::string lower(std::string_view s) {
-  std::string out(s);
-  std::transform(out.begin(), out.end(), out.begin(),
-                 [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; });
-  return out;
-}
 
 std::string fileName(std::string_view path) {
   const size_t slash = path.find_last_of('\\');
@@ -25,14 +20,14 @@ constexpr uint32_t kOsVersionInfoSize = 148;  // sizeof(OSVERSIONINFOA)
 }  // namespace
 
 void SimSystem::install(std::string exePath, Launcher launcher) {
-  m_installed[lower(exePath)] = std::move(launcher);
+  m_installed[ansi::foldCase(exePath)] = std::move(launcher);
 }
 
 bool SimSystem::isInstalled(std::string_view exePath) const {
-  return m_installed.count(lower(exePath)) != 0;
+  return m_installed.count(ansi::foldCase(exePath)) != 0;
 }
 
-void SimSystem::uninstall(std::string_view exePath) { m_installed.erase(lower(exePath)); }
+void SimSystem::uninstall(std::string_view exePath) { m_installed.erase(ansi::foldCase(exePath)); }
 
 int SimSystem::startProcess(std::string exePath, std::string commandLine) {
   const int id = m_nextProcess++;
@@ -51,18 +46,18 @@ bool SimSystem::isRunning(int processId) const {
 }
 
 int SimSystem::runningCount(std::string_view exeFileName) const {
-  const std::string name = lower(exeFileName);
+  const std::string name = ansi::foldCase(exeFileName);
   return static_cast<int>(std::count_if(m_processes.begin(), m_processes.end(), [&](const auto& p) {
-    return p.second.running && lower(fileName(p.second.exePath)) == name;
+    return p.second.running && ansi::foldCase(fileName(p.second.exePath)) == name;
   }));
 }
 
 bool SimSystem::hasEarlierInstance(int processId) const {
   auto self = m_processes.find(processId);
   if (self == m_processes.end()) return false;
-  const std::string name = lower(fileName(self->second.exePath));
+  const std::string name = ansi::foldCase(fileName(self->second.exePath));
   for (const auto& [id, p] : m_processes)
-    if (id < processId && p.running && lower(fileName(p.exePath)) == name) return true;
+    if (id < processId && p.running && ansi::foldCase(fileName(p.exePath)) == name) return true;
   return false;
 }
 
@@ -91,7 +86,7 @@ int SimSystem::runPending() {
   while (!m_pending.empty()) {
     auto [path, params] = m_pending.front();
     m_pending.pop_front();
-    auto it = m_installed.find(lower(path));
+    auto it = m_installed.find(ansi::foldCase(path));
     if (it == m_installed.end()) continue;
     const Launcher launcher = it->second;  // a copy: the launcher may install more programs
     const int id = startProcess(path, params);

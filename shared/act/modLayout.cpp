@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "platform/ansi_text.h"
 #include "platform/win_constants.h"
 
 namespace morvane {
@@ -24,11 +25,6 @@ const T& element(const std::vector<T>& v, size_t i) {
   return v[i];
 }
 
-bool containsNoCase(std::string_view text, std::string_view part) {
-  auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
-  return std::search(text.begin(), text.end(), part.begin(), part.end(),
-                     [&](char a, char b) { return lower(a) == lower(b); }) != text.end();
-}
 
 }  // namespace
 
@@ -58,7 +54,7 @@ int32_t modLayout::EnumMain(Hwnd hwnd, LParam) {
     line = 1;
     const std::string name = className(hwnd);
     line = 2;
-    if (!containsNoCase(name, "ACT3.0FrameClass")) {
+    if (!ansi::containsNoCase(name, "ACT3.0FrameClass")) {
       result = kContinue;
       return;
     }
