@@ -12,6 +12,7 @@ namespace morvane {
 namespace {
 constexpr std::string_view kToolTip = "Morvane in Stealth Mode. Click to open.";
 constexpr std::string_view kMorvaneExe = "\\Morvane.exe";
+constexpr std::string_view kFormLoadPlace = "in frmAuto: Sub Form_Load";
 }  // namespace
 
 // Passes a control's events to the form while it is loaded. Events that arrive after the form
@@ -64,7 +65,7 @@ void frmAuto::placeControls() {
 bool frmAuto::Load() {
   m_loaded = true;
   // The controls are part of the form: when one cannot be made, the form does not load.
-  const bool placed = m_program.trap.run("in frmAuto: Sub Form_Load", [&](int& line) {
+  const bool placed = m_program.trap.run(kFormLoadPlace, [&](int& line) {
     line = 1;
     placeControls();
   });
@@ -79,7 +80,7 @@ bool frmAuto::Load() {
 void frmAuto::Form_Load() {
   auto& platform = m_program.platform;
   bool ended = false;
-  const bool ok = m_program.trap.run("in frmAuto: Sub Form_Load", [&](int& line) {
+  const bool ok = m_program.trap.run(kFormLoadPlace, [&](int& line) {
     line = 2;
     m_program.delay = settings::readDelay(platform.settings);
     line = 3;
