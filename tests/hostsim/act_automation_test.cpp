@@ -10,6 +10,7 @@
 #include "platform/sim/sim_desktop.h"
 #include "platform/sim/sim_message_boxes.h"
 #include "shared/act/modLayout.h"
+#include "tests/platform/error_number.h"
 
 namespace morvane::hostsim {
 namespace {
@@ -20,16 +21,7 @@ constexpr int32_t kEFail = -2147467259;
 constexpr int32_t kDisconnectedError = -2147417848;
 constexpr int32_t kBadIndexError = -2147352565;
 
-template <class F>
-RuntimeError errorOf(F&& f) {
-  try {
-    f();
-  } catch (const RuntimeError& e) {
-    return e;
-  }
-  ADD_FAILURE() << "no run-time error";
-  return RuntimeError(0, "none");
-}
+using morvane::testing::errorOf;
 
 class ActAutomationTest : public ::testing::Test {
  protected:

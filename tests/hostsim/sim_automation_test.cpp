@@ -3,19 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/platform/error_number.h"
+
 namespace morvane::sim {
 namespace {
 
-template <class F>
-RuntimeError errorOf(F&& f) {
-  try {
-    f();
-  } catch (const RuntimeError& e) {
-    return e;
-  }
-  ADD_FAILURE() << "no run-time error";
-  return RuntimeError(0, "none");
-}
+using morvane::testing::errorOf;
 
 // A small object with one of each kind of member.
 class Sample : public SimDispatch {

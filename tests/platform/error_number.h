@@ -1,5 +1,7 @@
-// The number of the RuntimeError a call throws, or 0 when it throws none.
+// What RuntimeError a call throws: its number (0 when it throws none), or the whole error.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include "platform/runtime_error.h"
 
@@ -13,6 +15,18 @@ int errorNumberOf(Call&& call) {
     return e.number();
   }
   return 0;
+}
+
+// The error the call throws; a call that throws none fails the test.
+template <class Call>
+RuntimeError errorOf(Call&& call) {
+  try {
+    call();
+  } catch (const RuntimeError& e) {
+    return e;
+  }
+  ADD_FAILURE() << "no run-time error";
+  return RuntimeError(0, "none");
 }
 
 }  // namespace morvane::testing
