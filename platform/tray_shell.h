@@ -7,9 +7,6 @@
 
 namespace morvane {
 
-// An icon image handle (HICON) as a 32-bit value; 0 is no image.
-using Hicon = uint32_t;
-
 namespace win {
 inline constexpr uint32_t NIM_ADD = 0;
 inline constexpr uint32_t NIM_MODIFY = 1;

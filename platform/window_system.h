@@ -9,6 +9,8 @@ namespace morvane {
 
 // A window handle is a 32-bit value; 0 is no window.
 using Hwnd = uint32_t;
+// An icon image handle (HICON) as a 32-bit value; 0 is no image.
+using Hicon = uint32_t;
 using WParam = uintptr_t;
 using LParam = intptr_t;
 using LResult = intptr_t;
