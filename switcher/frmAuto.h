@@ -56,6 +56,8 @@ class frmAuto : private DelayTimerArming {
  private:
   class EventSinkFor;
   void armIfIdle() override;
+  // Gives tmr1 the delay, unless the form has unloaded.
+  void armDelayTimer();
   void placeControls();
   void handOverToMorvane();
 
