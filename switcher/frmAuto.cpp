@@ -244,6 +244,14 @@ void frmAuto::OlundNubrix1_Click(int16_t&) { handOverToMorvane(); }
 void frmAuto::OlundNubrix1_DblClick(int16_t&) { handOverToMorvane(); }
 
 void frmAuto::handOverToMorvane() {
+  // The shell reports a double-click as click, double-click, click, and the later ones arrive
+  // while the first is still starting Morvane or showing why it could not: one attempt only.
+  if (m_handingOver) return;
+  struct Busy {
+    bool& flag;
+    explicit Busy(bool& f) : flag(f) { flag = true; }
+    ~Busy() { flag = false; }
+  } busy(m_handingOver);
   auto& platform = m_program.platform;
   const std::string folder = platform.host.programFolder();
   const std::string file = folder + std::string(kMorvaneExe);

@@ -64,6 +64,7 @@ class frmAuto : private DelayTimerArming {
   MorvaneAutoProgram& m_program;
   Hwnd m_hwnd = 0;
   bool m_loaded = false;
+  bool m_handingOver = false;
   std::shared_ptr<EventSink> m_actSink;
   std::shared_ptr<EventSink> m_iconSink;
 };

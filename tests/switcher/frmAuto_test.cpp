@@ -418,6 +418,26 @@ TEST_F(SwitcherTest, TrayClickWhenMorvaneCannotStart_KeepsRunningAndSaysSo) {
   EXPECT_NE(world.morvaneAuto(), nullptr);
 }
 
+TEST_F(SwitcherTest, TrayDoubleClickWhenMorvaneCannotStart_OneAttemptOneBox) {
+  world.system.uninstall("C:\\Program Files\\Morvane\\Morvane.exe");
+  start();
+  const sim::TrayIcon icon = *world.trayIcon();
+  // The rest of the double-click reaches the icon while the first click's box is up.
+  world.boxes.onShow = [&](const sim::ShownBox&) {
+    world.boxes.onShow = nullptr;
+    world.tray.notify(icon.hwnd, icon.id, win::WM_LBUTTONDBLCLK);
+    world.tray.notify(icon.hwnd, icon.id, win::WM_LBUTTONUP);
+  };
+  ASSERT_TRUE(world.clickTray());
+  EXPECT_EQ(world.system.shellCalls().size(), 1u);
+  EXPECT_EQ(world.boxes.shown().size(), 1u);
+  // Once the box is closed, the icon answers again.
+  ASSERT_TRUE(world.clickTray());
+  EXPECT_EQ(world.system.shellCalls().size(), 2u);
+  EXPECT_EQ(world.boxes.shown().size(), 2u);
+  EXPECT_NE(world.morvaneAuto(), nullptr);
+}
+
 TEST_F(SwitcherTest, EventStorm_EveryUpdateRunsAndTheLastRecordWins) {
   start();
   for (int i = 0; i < 1000; ++i) world.act.raiseEvent(i % 2 ? 3 : 13, {Variant(std::string())});
