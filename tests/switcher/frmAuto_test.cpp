@@ -371,7 +371,7 @@ TEST_F(SwitcherTest, DelaySetting) {
                                          {"2500.5", 2500},  // half to even
                                          {"1500.5", 1500},
                                          {"-5", 1000},
-                                         {"0", 1000},
+                                         {"0", 1},
                                          {"99999999999", 65535},
                                          {"", 1000}}) {
     world.settings.saveSetting("Morvane", "Settings", "Delay", c.stored);
