@@ -134,7 +134,7 @@ void frmAuto::Form_Load() {
   });
   if (!m_loaded) return;
   ignoreErrors([&] { callMethodById(OlundNubrix1, nubrix::dispid::kAddIcon); });
-  // Unloaded while the icon went up: Form_Unload found no icon to remove, so take it down here.
+  // Unloaded while the icon went up: Form_Unload may have come before the shell had the icon.
   if (!m_loaded) ignoreErrors([&] { callMethodById(OlundNubrix1, nubrix::dispid::kRemoveIcon); });
 }
 
