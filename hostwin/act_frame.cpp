@@ -197,7 +197,12 @@ void ActFrame::showRecord() {
   if (m_view != nullptr) InvalidateRect(m_view, nullptr, TRUE);
 }
 
+void ActFrame::postQueuedWork() {
+  if (m_frame != nullptr) PostMessageA(m_frame, kQueuedWorkMessage, 0, 0);
+}
+
 void ActFrame::notePosted(const MSG& msg) {
+  if (msg.message == kQueuedWorkMessage && msg.hwnd == m_frame) return;
   if (!isSystemQueued(msg.message) && isOwnWindow(msg.hwnd)) ++m_counts.posted;
 }
 
@@ -359,6 +364,9 @@ LRESULT ActFrame::handleFrame(Subclass& window, HWND hwnd, UINT msg, WPARAM wPar
         return onCopyData(win32::toHwnd(static_cast<Hwnd>(wParam)),
                           *reinterpret_cast<const COPYDATASTRUCT*>(lParam));
       }
+      return 0;
+    case kQueuedWorkMessage:
+      if (onQueuedWork) onQueuedWork();
       return 0;
     case WM_CLOSE:
       if (onCloseRequested) onCloseRequested();

@@ -40,6 +40,10 @@ class ActFrame {
   std::function<void()> onCloseRequested;  // WM_CLOSE: the user closes ACT!
   std::function<void()> onDestroyed;       // the frame is gone
   std::function<void(UINT key)> onKey;     // a key pressed in the record view
+  std::function<void()> onQueuedWork;      // what postQueuedWork announced
+
+  // Has the frame call onQueuedWork from the message loop, after what is queued before it.
+  void postQueuedWork();
 
   // Creates the windows (ACT! starts) / destroys them (ACT! closes). destroy may run inside one of
   // the windows' own message handlers.
@@ -71,6 +75,7 @@ class ActFrame {
     WNDPROC original = nullptr;
     bool swapped = false;  // the window procedure was replaced (and is put back on destruction)
   };
+  static constexpr UINT kQueuedWorkMessage = WM_APP + 1;
   static constexpr size_t kLayout = 0;  // the layout button and its list
   static constexpr size_t kLookup = 1;
 

@@ -104,6 +104,7 @@ ActStandIn::ActStandIn(HINSTANCE instance, const StandInOptions& options)
   m_frame.onCloseRequested = [this] { m_act.quit(); };
   m_frame.onDestroyed = [] { PostQuitMessage(0); };
   m_frame.onKey = [this](UINT key) { onKey(key); };
+  m_frame.onQueuedWork = [this] { runCommands(); };
   m_frame.create();
 }
 
@@ -157,27 +158,45 @@ void ActStandIn::onKey(UINT key) {
 
 LRESULT ActStandIn::onCopyData(HWND sender, const COPYDATASTRUCT& data) {
   if (data.dwData != protocol::kCommandTag) return 0;
-  const std::string command(data.lpData != nullptr ? static_cast<const char*>(data.lpData) : "",
-                            data.lpData != nullptr ? data.cbData : 0);
-  Outcome outcome;
-  try {
-    outcome = execute(command);
-  } catch (const std::exception& e) {
-    outcome = {Result::Refused, e.what(), nullptr};
+  if (++m_lastCommand == 0) m_lastCommand = 1;
+  m_commands.push_back(
+      {m_lastCommand, sender,
+       std::string(data.lpData != nullptr ? static_cast<const char*>(data.lpData) : "",
+                   data.lpData != nullptr ? data.cbData : 0)});
+  m_frame.postQueuedWork();
+  return static_cast<LRESULT>(m_lastCommand);
+}
+
+void ActStandIn::runCommands() {
+  // A command that waits on other programs may let the loop run again; the outer call goes on.
+  if (m_runningCommands) return;
+  m_runningCommands = true;
+  while (!m_commands.empty()) {
+    const Command command = std::move(m_commands.front());
+    m_commands.pop_front();
+    Outcome outcome{Result::Refused, "ACT! has closed", nullptr};
+    try {
+      if (m_frame.isOpen()) outcome = execute(command.text);
+    } catch (const std::exception& e) {
+      outcome = {Result::Refused, e.what(), nullptr};
+    }
+    sendReply(command, outcome);
+    if (outcome.afterReply) outcome.afterReply();
   }
-  if (sender != nullptr) {
-    COPYDATASTRUCT reply{protocol::kReplyTag, static_cast<DWORD>(outcome.reply.size()),
-                         outcome.reply.data()};
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(sender, WM_COPYDATA, reinterpret_cast<WPARAM>(m_frame.frame()),
-                        reinterpret_cast<LPARAM>(&reply), SMTO_NORMAL, kReplyTimeoutMs, &ignored);
-  }
-  const auto result = static_cast<LRESULT>(outcome.result);
-  if (outcome.afterReply) {
-    ReplyMessage(result);
-    outcome.afterReply();
-  }
-  return result;
+  m_runningCommands = false;
+}
+
+void ActStandIn::sendReply(const Command& command, const Outcome& outcome) {
+  if (command.replyTo == nullptr) return;
+  const std::string reply = protocol::replyHeader(command.number, outcome.result) + outcome.reply;
+  COPYDATASTRUCT data{protocol::kReplyTag, static_cast<DWORD>(reply.size()),
+                      const_cast<char*>(reply.data())};
+  // SMTO_BLOCK: nothing else is handled until the sender has the reply, so a hang starts
+  // before the sender can send anything more.
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutA(command.replyTo, WM_COPYDATA, reinterpret_cast<WPARAM>(m_frame.frame()),
+                      reinterpret_cast<LPARAM>(&data), SMTO_BLOCK | SMTO_ABORTIFHUNG,
+                      kReplyTimeoutMs, &ignored);
 }
 
 ActStandIn::Outcome ActStandIn::execute(std::string_view command) {
@@ -250,7 +269,10 @@ ActStandIn::Outcome ActStandIn::execute(std::string_view command) {
     if (!ms || *ms > kLongestHangMs) return unknown;
     return {Result::Done, {}, [ms = *ms] { Sleep(ms); }};
   }
-  if (verb == "close") return {Result::Done, {}, [this] { m_act.quit(); }};
+  if (verb == "close") {
+    m_act.quit();
+    return done(true);
+  }
   if (verb == "state") return {Result::Done, stateText(), {}};
   if (verb == "counters") {
     const std::string what = ansi::foldCase(trim(rest));

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
@@ -64,14 +65,21 @@ class ActStandIn {
   HWND frame() const { return m_frame.frame(); }
 
  private:
+  struct Command {
+    uint32_t number = 0;
+    HWND replyTo = nullptr;
+    std::string text;
+  };
   struct Outcome {
     protocol::Result result = protocol::Result::Done;
     std::string reply;
-    // Runs after the sender has its answer (the sender must not wait on it).
+    // Runs once the sender has the reply.
     std::function<void()> afterReply;
   };
 
   LRESULT onCopyData(HWND sender, const COPYDATASTRUCT& data);
+  void runCommands();
+  void sendReply(const Command& command, const Outcome& outcome);
   Outcome execute(std::string_view command);
   Outcome raiseEvent(std::string_view arguments);
   Outcome setLayouts(std::string_view arguments);
@@ -84,7 +92,10 @@ class ActStandIn {
   sim::SimAutomation m_automation;
   AutomationServer* m_server = nullptr;
   std::vector<std::string> m_events;  // "N" or "N:argument", in order
-  ActFrame m_frame;                   // last: the windows go before the state they show
+  std::deque<Command> m_commands;     // taken, not yet run
+  uint32_t m_lastCommand = 0;
+  bool m_runningCommands = false;
+  ActFrame m_frame;  // last: the windows go before the state they show
 };
 
 }  // namespace morvane::hostwin

@@ -85,8 +85,11 @@ bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs, HANDLE w
     const ULONGLONG now = GetTickCount64();
     if (now >= deadline) return false;
     const auto slice = static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, kPollMs));
-    MsgWaitForMultipleObjects(wakeOn != nullptr ? 1 : 0, wakeOn != nullptr ? &wakeOn : nullptr,
-                              FALSE, slice, QS_ALLINPUT);
+    const DWORD woken =
+        MsgWaitForMultipleObjects(wakeOn != nullptr ? 1 : 0, wakeOn != nullptr ? &wakeOn : nullptr,
+                                  FALSE, slice, QS_ALLINPUT);
+    // A handle stays signalled: after it woke us once, go on with the time slices alone.
+    if (wakeOn != nullptr && woken == WAIT_OBJECT_0) wakeOn = nullptr;
   }
 }
 
@@ -166,28 +169,32 @@ LRESULT CALLBACK StandInProcess::replyProc(HWND hwnd, UINT msg, WPARAM wParam, L
   if (msg == WM_COPYDATA && lParam != 0) {
     auto* self = reinterpret_cast<StandInProcess*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     const auto& data = *reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-    if (self == nullptr || data.dwData != protocol::kReplyTag) return FALSE;
-    self->m_reply.assign(data.lpData != nullptr ? static_cast<const char*>(data.lpData) : "",
-                         data.lpData != nullptr ? data.cbData : 0);
+    if (self == nullptr || data.dwData != protocol::kReplyTag || data.lpData == nullptr)
+      return FALSE;
+    const std::string_view reply(static_cast<const char*>(data.lpData), data.cbData);
+    uint32_t number = 0;
+    CommandReply parsed;
+    if (!protocol::parseReply(reply, number, parsed.result, parsed.text)) return FALSE;
+    self->m_replyNumber = number;
+    self->m_reply = std::move(parsed);
     return TRUE;
   }
   return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
 CommandReply StandInProcess::command(std::string_view text, DWORD timeoutMs) {
-  CommandReply reply;
-  m_reply.clear();
   COPYDATASTRUCT data{protocol::kCommandTag, static_cast<DWORD>(text.size()),
                       const_cast<char*>(text.data())};
-  DWORD_PTR result = 0;
-  // SMTO_NORMAL: the reply arrives as a message sent to this thread while it waits.
+  DWORD_PTR number = 0;
   if (!SendMessageTimeoutA(m_frame, WM_COPYDATA, reinterpret_cast<WPARAM>(m_replyWindow),
-                           reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, timeoutMs, &result)) {
-    return reply;
+                           reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, timeoutMs, &number) ||
+      number == 0) {
+    return {};
   }
-  reply.result = static_cast<protocol::Result>(result);
-  reply.text = std::move(m_reply);
-  return reply;
+  const auto answered = [&] { return m_replyNumber == static_cast<uint32_t>(number); };
+  if (!waitUntil([&] { return answered() || !running(); }, timeoutMs, m_process) || !answered())
+    return {};
+  return std::move(m_reply);
 }
 
 StandInState StandInProcess::state() {

@@ -80,8 +80,9 @@ class StandInProcess {
   HANDLE process() const { return m_process; }
   bool running() const;
 
-  // Sends one command and returns the stand-in's result and reply text; NotDelivered when it did
-  // not answer within timeoutMs or has gone.
+  // Sends one command and waits, handling the thread's messages, until the stand-in has run it.
+  // Returns its result and reply text; NotDelivered when the stand-in did not take the command
+  // within timeoutMs, did not answer within another timeoutMs, or has gone.
   CommandReply command(std::string_view text, DWORD timeoutMs = kStandInTimeoutMs);
   // "state" and "counters", read into their structures; throw std::runtime_error when the
   // stand-in does not answer.
@@ -107,7 +108,9 @@ class StandInProcess {
   DWORD m_processId = 0;
   HWND m_frame = nullptr;
   HWND m_replyWindow = nullptr;
-  std::string m_reply;
+  // The latest reply.
+  uint32_t m_replyNumber = 0;
+  CommandReply m_reply;
 };
 
 }  // namespace morvane::hostwin

@@ -2,10 +2,17 @@
 //
 // A command is one line of ANSI text sent with WM_COPYDATA to the stand-in's frame window:
 // dwData = kCommandTag, lpData/cbData = the text (no terminating NUL needed), wParam = a window of
-// the sender that receives the reply text (0: no reply text). Before SendMessage returns, the
-// stand-in sends the reply text to that window with WM_COPYDATA (dwData = kReplyTag, wParam = the
-// frame), and SendMessage returns a Result. A message the stand-in does not take as a command
-// returns 0 (Result::NotDelivered), as does a stand-in that has gone.
+// the sender that receives the reply. SendMessage returns the command's number (1 or more), or 0
+// when the stand-in did not take the message (wrong tag, or the stand-in has gone).
+//
+// The stand-in runs the commands one at a time, in the order they came, from its message loop and
+// never inside the sender's SendMessage: the ACT! events a command raises may call out to COM
+// clients, which a thread must not do while it handles another process's SendMessage, and the
+// sender has to keep handling its own messages (its event sinks among them) until the reply comes.
+// A command therefore runs after the messages that were posted to the stand-in's windows before it
+// was sent. When a command has run, the stand-in sends WM_COPYDATA to the reply window: dwData = kReplyTag,
+// wParam = the frame (0 once it has gone), lpData = "NUMBER RESULT\n" followed by the reply text,
+// RESULT being a Result.
 //
 // Commands; words are separated by blanks, verbs and keywords ignore letter case:
 //   next | previous | first | last   move in the records of the active view's kind
@@ -18,9 +25,9 @@
 //   database close | database open   close the database / open it again
 //   unlinked on|off                  ACT! refuses links from event controls
 //   fail MEMBER | fail clear         make automation members fail ("Member" or "Class.Member")
-//   hang MS                          answer, then stop handling messages for MS milliseconds
-//   close                            answer, then ACT! closes (event 14) and the process ends
-//   state                            reply: the state keys below, one "key=value" line each
+//   hang MS                          reply, then stop handling messages for MS milliseconds
+//   close                            ACT! closes (event 14, windows destroyed), then the process
+//   ends state                            reply: the state keys below, one "key=value" line each
 //   counters | counters reset        reply: the counter keys below; reset zeroes them first
 //
 // Reply values never contain line breaks; lists separate their items with a tab.
@@ -37,14 +44,40 @@ namespace morvane::hostwin::protocol {
 inline constexpr uintptr_t kCommandTag = 0x4D564331;  // "MVC1"
 inline constexpr uintptr_t kReplyTag = 0x4D565231;    // "MVR1"
 
-enum class Result : intptr_t {
-  NotDelivered = 0,
+enum class Result : int {
+  NotDelivered = 0,  // no reply: the command was not taken, or not answered in time
   Done = 1,
   Refused = 2,  // understood, but not possible now (no such record or field, no database)
   Unknown = 3,  // not a command, or its arguments are wrong
 };
 
 inline constexpr char kListSeparator = '\t';
+
+// The first line of a reply.
+inline std::string replyHeader(uint32_t number, Result result) {
+  return std::to_string(number) + " " + std::to_string(static_cast<int>(result)) + "\n";
+}
+// Splits a reply into its header's number and result and the reply text; false when the header
+// is not one.
+inline bool parseReply(std::string_view reply, uint32_t& number, Result& result,
+                       std::string& text) {
+  const size_t end = reply.find('\n');
+  const std::string_view header = reply.substr(0, end);
+  const size_t blank = header.find(' ');
+  if (end == std::string_view::npos || blank == std::string_view::npos) return false;
+  const auto digits = [](std::string_view d, unsigned long& value) {
+    if (d.empty() || d.size() > 9 || d.find_first_not_of("0123456789") != std::string_view::npos)
+      return false;
+    value = std::stoul(std::string(d));
+    return true;
+  };
+  unsigned long n = 0, r = 0;
+  if (!digits(header.substr(0, blank), n) || !digits(header.substr(blank + 1), r)) return false;
+  number = static_cast<uint32_t>(n);
+  result = static_cast<Result>(r);
+  text = std::string(reply.substr(end + 1));
+  return true;
+}
 
 // State keys.
 inline constexpr std::string_view kRunning = "running";    // 1 or 0
