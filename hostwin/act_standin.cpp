@@ -211,7 +211,8 @@ ActStandIn::Outcome ActStandIn::execute(std::string_view command) {
   if (verb == "goto") {
     const std::string_view target = trim(rest);
     if (target.empty()) return unknown;
-    if (const auto index = parseNumber<size_t>(target)) return done(m_act.gotoRecord(*index));
+    if (const auto number = parseNumber<size_t>(target))  // 1 is the first record
+      return done(*number > 0 && m_act.gotoRecord(*number - 1));
     return done(m_act.gotoRecord(target));
   }
   if (verb == "view") {

@@ -16,7 +16,7 @@
 //
 // Commands; words are separated by blanks, verbs and keywords ignore letter case:
 //   next | previous | first | last   move in the records of the active view's kind
-//   goto N | goto NAME               record N (counted from 0) or by name
+//   goto N | goto NAME               record N (1 is the first) or by name
 //   view contact|list|group|N        switch the view
 //   field ID VALUE                   set a field of the current record (VALUE: rest of the line)
 //   layout NAME                      apply a layout the way ACT!'s automation side would
