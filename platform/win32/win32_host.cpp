@@ -110,7 +110,7 @@ int32_t twipsPerPixel(int capability) {
 std::string programFolderOf(std::string_view exePath) {
   std::string path(exePath);
   if (path.rfind("\\\\?\\UNC\\", 0) == 0) {
-    path.erase(0, 8).insert(0, "\\\\");
+    path = "\\\\" + path.substr(8);
   } else if (path.rfind("\\\\?\\", 0) == 0) {
     path.erase(0, 4);
   }

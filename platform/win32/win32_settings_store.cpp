@@ -49,13 +49,14 @@ std::string Win32SettingsStore::getSetting(std::string_view application, std::st
     return std::string(defaultValue);
   }
   const std::string name(key);
-  // RRF_RT_REG_SZ alone refuses every other type (REG_EXPAND_SZ too) and NUL-terminates the
-  // text; the size is asked again when the value grew between the two calls.
+  // RRF_RT_REG_SZ refuses every other type and NUL-terminates the text; RRF_NOEXPAND keeps a
+  // REG_EXPAND_SZ value from being expanded into a REG_SZ one. The size is asked again when the
+  // value grew between the two calls.
   std::vector<char> data(256);
   for (;;) {
     DWORD size = static_cast<DWORD>(data.size());
-    const LSTATUS status =
-        RegGetValueA(hkey.get(), nullptr, name.c_str(), RRF_RT_REG_SZ, nullptr, data.data(), &size);
+    const LSTATUS status = RegGetValueA(hkey.get(), nullptr, name.c_str(),
+                                        RRF_RT_REG_SZ | RRF_NOEXPAND, nullptr, data.data(), &size);
     if (status == ERROR_SUCCESS) return std::string(data.data());
     if (status != ERROR_MORE_DATA) return std::string(defaultValue);
     data.resize(static_cast<size_t>(size) + 1);
