@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 #include "platform/win32/win32_base.h"
 #include "platform/win32/win32_host.h"
@@ -12,9 +13,10 @@ namespace {
 constexpr std::string_view kChildSwitch = "--morvane-child=";
 }  // namespace
 
-RunningProcess::RunningProcess(const std::string& commandLine, const std::string& directory) {
-  std::wstring line = win32::toWide(commandLine);
-  const std::wstring folder = win32::toWide(directory);
+RunningProcess::RunningProcess(const std::string& commandLine, const std::string& directory)
+    : RunningProcess(win32::toWide(commandLine), win32::toWide(directory)) {}
+
+RunningProcess::RunningProcess(std::wstring line, const std::wstring& folder) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
@@ -55,6 +57,21 @@ std::optional<uint32_t> runToEnd(const std::string& commandLine, const std::stri
   return process.waitForExit(timeout);
 }
 
+ScopedEnvironmentVariable::ScopedEnvironmentVariable(std::string name, const std::string& value)
+    : m_name(std::move(name)) {
+  const DWORD size = GetEnvironmentVariableA(m_name.c_str(), nullptr, 0);
+  if (size > 0) {
+    std::string old(size, '\0');
+    old.resize(GetEnvironmentVariableA(m_name.c_str(), old.data(), size));
+    m_old = std::move(old);
+  }
+  SetEnvironmentVariableA(m_name.c_str(), value.c_str());
+}
+
+ScopedEnvironmentVariable::~ScopedEnvironmentVariable() {
+  SetEnvironmentVariableA(m_name.c_str(), m_old ? m_old->c_str() : nullptr);
+}
+
 std::string selfPath() {
   std::string path(MAX_PATH, '\0');
   for (;;) {
@@ -67,14 +84,14 @@ std::string selfPath() {
   }
 }
 
-std::string quoted(std::string_view path) {
+std::string quotedPath(std::string_view path) {
   std::string text = "\"";
   text.append(path).append("\"");
   return text;
 }
 
 std::optional<uint32_t> runChildMode(std::string_view mode, std::string_view arguments) {
-  std::string line = quoted(selfPath());
+  std::string line = quotedPath(selfPath());
   line.append(" ").append(kChildSwitch).append(mode);
   if (!arguments.empty()) line.append(" ").append(arguments);
   return runToEnd(line);

@@ -28,6 +28,8 @@ class RunningProcess {
  public:
   // commandLine as the program will see it (quote a path with blanks); directory empty: ours.
   explicit RunningProcess(const std::string& commandLine, const std::string& directory = {});
+  // The same in UTF-16, for paths the ANSI code page cannot spell.
+  explicit RunningProcess(std::wstring commandLine, const std::wstring& directory = {});
   RunningProcess(const RunningProcess&) = delete;
   RunningProcess& operator=(const RunningProcess&) = delete;
   ~RunningProcess();
@@ -50,13 +52,27 @@ class RunningProcess {
 std::optional<uint32_t> runToEnd(const std::string& commandLine, const std::string& directory = {},
                                  std::chrono::milliseconds timeout = kPatience);
 
+// Sets an environment variable of this process (programs it starts inherit it) and puts the old
+// value back when it goes.
+class ScopedEnvironmentVariable {
+ public:
+  ScopedEnvironmentVariable(std::string name, const std::string& value);
+  ScopedEnvironmentVariable(const ScopedEnvironmentVariable&) = delete;
+  ScopedEnvironmentVariable& operator=(const ScopedEnvironmentVariable&) = delete;
+  ~ScopedEnvironmentVariable();
+
+ private:
+  std::string m_name;
+  std::optional<std::string> m_old;
+};
+
 // The full path of the running test program.
 std::string selfPath();
 // Runs this program in one of its child modes, with more arguments after the mode's name.
 std::optional<uint32_t> runChildMode(std::string_view mode, std::string_view arguments = {});
 
 // `"<path>"`, for a command line.
-std::string quoted(std::string_view path);
+std::string quotedPath(std::string_view path);
 
 class ChildMode {
  public:
