@@ -10,9 +10,10 @@
 
 namespace morvane::win32 {
 
-static_assert(offsetof(NOTIFYICONDATAA, szTip) + 64 == (sizeof(void*) == 4 ? 88 : 104),
-              "the first NOTIFYICONDATAA layout is 88 bytes in 32-bit and 104 in 64-bit programs");
-static_assert(sizeof(NOTIFYICONDATAA) >= offsetof(NOTIFYICONDATAA, szTip) + 64);
+// The first layout: cbSize, hWnd, uID, uFlags, uCallbackMessage, hIcon and a 64-byte tooltip,
+// the handles 4 bytes wide in a 32-bit program and 8 (aligned) in a 64-bit one.
+static_assert(NOTIFYICONDATAA_V1_SIZE == (sizeof(void*) == 4 ? 88 : 104));
+static_assert(NOTIFYICONDATAA_V1_SIZE == offsetof(NOTIFYICONDATAA, szTip) + 64);
 static_assert(sizeof(NotifyIconDataA::szTip) == 64);
 
 namespace {
@@ -65,7 +66,6 @@ class Win32TrayShell::Listener {
     }
     DestroyWindow(m_window);
   }
-  HWND window() const { return m_window; }
 
  private:
   static LRESULT CALLBACK proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -86,10 +86,6 @@ class Win32TrayShell::Listener {
 Win32TrayShell::Win32TrayShell() : m_listener(std::make_unique<Listener>(*this)) {}
 
 Win32TrayShell::~Win32TrayShell() = default;
-
-Hwnd Win32TrayShell::listenerWindow() const {
-  return fromHwnd(m_listener->window());
-}
 
 bool Win32TrayShell::shellNotifyIconA(uint32_t message, const NotifyIconDataA& data) {
   if (data.cbSize != sizeof(NotifyIconDataA)) return false;

@@ -2,7 +2,8 @@
 // It also keeps the icons it was asked to show on the taskbar: when Explorer restarts, the new
 // taskbar broadcasts the registered message "TaskbarCreated" to every top-level window, and a
 // hidden top-level window of this object (not a message-only one: broadcasts skip those) hears it
-// and adds those icons again. Create, use and destroy it on one thread, which pumps messages.
+// and adds those icons again; should that window fail to be made, icons are just not re-added.
+// Create, use and destroy it on one thread, which pumps messages.
 #pragma once
 
 #include <memory>
@@ -25,17 +26,11 @@ class Win32TrayShell : public TrayShell {
   // updates the kept icon with the fields its flags name, a delete forgets the icon.
   bool shellNotifyIconA(uint32_t message, const NotifyIconDataA& data) override;
 
-  // The icons that a new taskbar gets, in the order they were first added.
-  const std::vector<NotifyIconDataA>& shownIcons() const { return m_shown; }
-  // The hidden window that listens for "TaskbarCreated"; 0 if it could not be made, and then
-  // icons are not shown again after a restart.
-  Hwnd listenerWindow() const;
-
  private:
   class Listener;
   void showAgain();
 
-  std::vector<NotifyIconDataA> m_shown;
+  std::vector<NotifyIconDataA> m_shown;  // what a new taskbar gets, in the order first added
   std::unique_ptr<Listener> m_listener;
 };
 

@@ -369,10 +369,6 @@ std::optional<std::string> knownDifference(const std::string& file, const Query&
   if (hasLineWithoutValueNamed(file, q.key)) {
     return "Wine takes a line without '=' as a key without a value (Windows unverified)";
   }
-  if (q.fallback.size() >= 2 && (q.fallback.front() == '"' || q.fallback.front() == '\'') &&
-      q.fallback.back() == q.fallback.front()) {
-    return "Wine strips quotes from the default";
-  }
   // A value of exactly 126 characters between quotes: Wine cuts the quotes after the buffer
   // limit and loses the last character.
   if (engine.count == 126 && (file.find('"' + engine.text + '"') != std::string::npos ||
