@@ -95,7 +95,8 @@ class InstanceMarker {
   bool m_earlier = false;
 };
 
-// The screen DC for as long as one question takes.
+// 1440 over the screen's logical DPI on one axis (LOGPIXELSX or LOGPIXELSY), to the nearest
+// whole number; 15 when the screen cannot be asked.
 int32_t twipsPerPixel(int capability) {
   HDC screen = GetDC(nullptr);
   if (screen == nullptr) return kStandardTwipsPerPixel;
