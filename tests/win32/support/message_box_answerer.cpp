@@ -33,7 +33,7 @@ bool ownedBy(HWND hwnd, BoxOwner owner) {
   return owner.threadId != 0 ? threadId == owner.threadId : processId == owner.processId;
 }
 
-// The icon's Static control (SS_ICON): ID 20 on Windows, 1088 under Wine, so found by its style.
+// The icon's Static control, found by its SS_ICON style: its ID differs between Windows and Wine.
 int standardIcon(HWND box) {
   HWND child = nullptr;
   while ((child = FindWindowExW(box, child, L"Static", nullptr)) != nullptr) {
