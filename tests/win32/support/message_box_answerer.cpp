@@ -33,7 +33,7 @@ bool ownedBy(HWND hwnd, BoxOwner owner) {
   return owner.threadId != 0 ? threadId == owner.threadId : processId == owner.processId;
 }
 
-// The icon's Static control, found by its SS_ICON style: its ID differs between Windows and Wine.
+// The icon's Static control, found by its SS_ICON style rather than its ID (1088 under Wine).
 int standardIcon(HWND box) {
   HWND child = nullptr;
   while ((child = FindWindowExW(box, child, L"Static", nullptr)) != nullptr) {
