@@ -1,7 +1,5 @@
 #include "platform/win32/win32_timers.h"
 
-#include <algorithm>
-
 #include "platform/runtime_error.h"
 #include "platform/win32/win32_base.h"
 
@@ -10,14 +8,6 @@ namespace morvane::win32 {
 namespace {
 
 constexpr char kTimerWindowClass[] = "Morvane.TimerWindow";
-
-HINSTANCE thisModule() {
-  HMODULE module = nullptr;
-  GetModuleHandleExA(
-      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-      reinterpret_cast<LPCSTR>(&thisModule), &module);
-  return module;
-}
 
 HWND asHwnd(void* window) {
   return static_cast<HWND>(window);

@@ -24,15 +24,6 @@ constexpr char kOwnerProperty[] = "Morvane.WindowSystem";
 // other way to find it.
 thread_local Win32WindowSystem* tCreatingSystem = nullptr;
 
-// The module this code is linked into (a program or a DLL), which owns the classes it registers.
-HINSTANCE thisModule() {
-  HMODULE module = nullptr;
-  GetModuleHandleExA(
-      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-      reinterpret_cast<LPCSTR>(&thisModule), &module);
-  return module;
-}
-
 // On 64-bit Windows these indexes hold pointer-sized values and need the Ptr functions; the
 // 32-bit build uses GetWindowLongA itself for every index.
 bool pointerSizedIndex([[maybe_unused]] int32_t index) {
@@ -98,9 +89,14 @@ Win32WindowSystem::Win32WindowSystem(std::chrono::milliseconds sendTimeout)
 }
 
 Win32WindowSystem::~Win32WindowSystem() {
-  // Windows that outlive this object get their own procedures back; windows of the classes
-  // registered here fall back to the default window procedure.
+  // The procedures go first, so destroying the windows calls none of them; then the windows
+  // made here, and their classes.
   while (!m_bindings.empty()) unbind(m_bindings.begin()->first, true);
+  for (auto it = m_created.rbegin(); it != m_created.rend(); ++it) {
+    const HWND w = toHwnd(*it);
+    if (IsWindow(w) && GetWindowThreadProcessId(w, nullptr) == GetCurrentThreadId())
+      DestroyWindow(w);
+  }
   const HINSTANCE module = thisModule();
   for (const std::string& name : m_classes) UnregisterClassA(name.c_str(), module);
 }
@@ -170,7 +166,10 @@ LResult Win32WindowSystem::dispatch(Hwnd hwnd, uint32_t msg, WParam wParam, LPar
   const WndProcValue current = it->second.current;
   LResult result = 0;
   m_failure.run([&] { result = invoke(current, hwnd, msg, wParam, lParam); });
-  if (msg == WM_NCDESTROY) unbind(hwnd, false);
+  if (msg == WM_NCDESTROY) {
+    unbind(hwnd, false);
+    std::erase(m_created, hwnd);
+  }
   return result;
 }
 
@@ -418,11 +417,13 @@ Hwnd Win32WindowSystem::createWindowA(std::string_view className, std::string_vi
 
   if (m_failure.pending() && w != nullptr) DestroyWindow(w);  // its procedure failed midway
   m_failure.rethrow();
+  if (w != nullptr) m_created.push_back(fromHwnd(w));
   return fromHwnd(w);
 }
 
 bool Win32WindowSystem::destroyWindow(Hwnd hwnd) {
   const bool destroyed = DestroyWindow(toHwnd(hwnd)) != 0;
+  if (destroyed) std::erase(m_created, hwnd);
   m_failure.rethrow();
   return destroyed;
 }

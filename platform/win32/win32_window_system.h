@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/win32/callback_failure.h"
 #include "platform/window_system.h"
@@ -25,6 +26,8 @@ namespace morvane::win32 {
 //
 // Exceptions thrown by a window procedure or an enumeration callback never unwind through
 // user32: they are held and rethrown when the user32 call that led to the callback returns.
+//
+// The windows made here that still exist go with this object, and the classes it registered.
 class Win32WindowSystem : public WindowSystem {
  public:
   explicit Win32WindowSystem(std::chrono::milliseconds sendTimeout = std::chrono::seconds(10));
@@ -106,6 +109,7 @@ class Win32WindowSystem : public WindowSystem {
   WndProcValue m_defaultProc = 0;
   std::unordered_map<Hwnd, Binding> m_bindings;
   std::set<std::string> m_classes;  // registered here, unregistered on destruction
+  std::vector<Hwnd> m_created;      // destroyed with this object if still there
   Creation* m_creating = nullptr;
   CallbackFailure m_failure;
 };

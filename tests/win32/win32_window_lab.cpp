@@ -146,8 +146,10 @@ std::vector<contract::Command> Win32WindowLab::commands(Hwnd hwnd) {
 }
 
 void Win32WindowLab::hang(std::chrono::milliseconds duration) {
-  PostMessageA(labProcess().requests(), lab::kHangMessage, static_cast<WPARAM>(duration.count()),
-               0);
+  // Sent, not posted: the lab handles sent messages in order, so it is asleep before any
+  // message sent after this one.
+  SendNotifyMessageA(labProcess().requests(), lab::kHangMessage,
+                     static_cast<WPARAM>(duration.count()), 0);
 }
 
 bool Win32WindowLab::waitUntilResponsive(std::chrono::milliseconds limit) {

@@ -15,7 +15,7 @@ inline constexpr uint32_t kCommands = 3;  // uint32_t window; result: the number
 inline constexpr uint32_t kReady = 100;   // lab to test: uint32_t, the lab's request window
 inline constexpr uint32_t kCommandList = 101;  // lab to test: CommandEntry[]
 
-// Posted to the request window: the lab sleeps wParam milliseconds, reading no messages.
+// Sent to the request window: the lab sleeps wParam milliseconds, reading no messages.
 inline constexpr uint32_t kHangMessage = 0x8000 + 1;  // WM_APP + 1
 
 struct CreateRequest {
