@@ -468,7 +468,6 @@ LResult SimDesktop::listBoxProc(Window& w, uint32_t msg, WParam wParam, LParam l
   const auto insertAt = [&](int32_t at, std::string s) {
     items.insert(items.begin() + at, Window::Item{std::move(s)});
     if (w.curSel >= at) ++w.curSel;
-    if (w.caret >= at && count > 0) ++w.caret;
     return at;
   };
   // From the item after `start`, wrapping round, and `start` itself last.
@@ -506,7 +505,7 @@ LResult SimDesktop::listBoxProc(Window& w, uint32_t msg, WParam wParam, LParam l
         w.curSel = LB_ERR;
       else if (w.curSel > index)
         --w.curSel;
-      if (w.caret > index || w.caret == count - 1) --w.caret;
+      w.caret = std::min(w.caret, count - 2);  // stays where it is while it can
       return count - 1;
     case LB_RESETCONTENT:
       items.clear();
