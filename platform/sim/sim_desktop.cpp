@@ -369,10 +369,11 @@ Hwnd SimDesktop::createWindowA(std::string_view className, std::string_view text
 }
 
 std::string SimDesktop::registeredClassName(std::string_view name) {
-  // Class names are compared without letter case, and a class keeps the spelling it was first
-  // registered with. One table for the whole desktop: Windows keeps one per process for
-  // application classes, a difference no program here depends on.
-  return m_classNames.emplace(ansi::foldCase(name), std::string(name)).first->second;
+  // Class names are compared without letter case, and a class keeps the spelling it was
+  // registered with. Only the system's classes are shared by every program; a program's own
+  // class keeps the spelling it is used with, as the simulation has no processes to keep apart.
+  const auto system = m_classNames.find(ansi::foldCase(name));
+  return system != m_classNames.end() ? system->second : std::string(name);
 }
 
 bool SimDesktop::destroyWindow(Hwnd hwnd) {
