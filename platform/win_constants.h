@@ -50,6 +50,12 @@ inline constexpr uint32_t LB_GETTEXTLEN = 0x018A;
 inline constexpr uint32_t LB_GETCOUNT = 0x018B;
 inline constexpr uint32_t LB_FINDSTRING = 0x018F;
 inline constexpr uint32_t LB_FINDSTRINGEXACT = 0x01A2;
+inline constexpr uint32_t LB_SETSEL = 0x0185;
+inline constexpr uint32_t LB_GETSEL = 0x0187;
+inline constexpr uint32_t LB_SELECTSTRING = 0x018C;
+inline constexpr uint32_t LB_GETSELCOUNT = 0x0190;
+inline constexpr uint32_t LB_GETITEMDATA = 0x0199;
+inline constexpr uint32_t LB_SETITEMDATA = 0x019A;
 inline constexpr int32_t LB_OKAY = 0;
 inline constexpr int32_t LB_ERR = -1;
 inline constexpr int32_t LB_ERRSPACE = -2;
@@ -78,6 +84,15 @@ inline constexpr uint32_t WS_OVERLAPPEDWINDOW = 0x00CF0000;
 
 inline constexpr uint32_t LBS_NOTIFY = 0x0001;
 inline constexpr uint32_t LBS_SORT = 0x0002;
+inline constexpr uint32_t LBS_MULTIPLESEL = 0x0008;
+inline constexpr uint32_t LBS_OWNERDRAWFIXED = 0x0010;
+inline constexpr uint32_t LBS_OWNERDRAWVARIABLE = 0x0020;
+inline constexpr uint32_t LBS_HASSTRINGS = 0x0040;
+inline constexpr uint32_t LBS_NOINTEGRALHEIGHT = 0x0100;
+inline constexpr uint32_t LBS_EXTENDEDSEL = 0x0800;
+
+// The parent that makes a message-only window (HWND_MESSAGE as a 32-bit handle).
+inline constexpr uint32_t HWND_MESSAGE = 0xFFFFFFFD;
 
 inline constexpr int SW_HIDE = 0;
 inline constexpr int SW_SHOWNORMAL = 1;

@@ -50,9 +50,17 @@ struct SimDesktop::Window {
   WndProcValue proc = kClassProcValue;
   bool redrawOff = false;
   bool needsPaint = false;
-  // List boxes.
-  std::vector<std::string> items;
-  int32_t curSel = LB_ERR;
+  bool messageOnly = false;  // made with parent HWND_MESSAGE: never top-level, never visible
+  // List boxes. How selection works is fixed by the style at creation.
+  struct Item {
+    std::string text;
+    LParam data = 0;
+    bool selected = false;  // multiple selection
+  };
+  std::vector<Item> items;
+  bool multiSelect = false;
+  int32_t curSel = LB_ERR;  // single selection
+  int32_t caret = 0;        // multiple selection: the focus item
 };
 
 struct SimDesktop::TimerEntry {
@@ -62,6 +70,9 @@ struct SimDesktop::TimerEntry {
 };
 
 SimDesktop::SimDesktop() {
+  for (const char* name : {"Button", "ComboBox", "Edit", "ListBox", "ScrollBar", "Static",
+                           "msctls_statusbar32", "SysListView32"})
+    m_classNames.emplace(ansi::foldCase(name), name);
   m_procValues[kClassProcValue] = std::make_shared<WndProc>(
       [this](Hwnd h, uint32_t msg, WParam w, LParam l) { return callClassProc(h, msg, w, l); });
 }
@@ -150,7 +161,7 @@ bool SimDesktop::getWindowRect(Hwnd hwnd, Rect& rect) {
 bool SimDesktop::isWindowVisible(Hwnd hwnd) {
   for (const Window* w = find(hwnd); w; w = find(w->parent)) {
     if (!(w->style & WS_VISIBLE)) return false;
-    if (w->parent == 0) return true;
+    if (w->parent == 0) return !w->messageOnly;  // the chain must end at the desktop
   }
   return false;
 }
@@ -322,22 +333,26 @@ bool SimDesktop::needsPaint(Hwnd hwnd) const {
 Hwnd SimDesktop::createWindowA(std::string_view className, std::string_view text, uint32_t style,
                                int32_t x, int32_t y, int32_t width, int32_t height, Hwnd parent,
                                WndProc proc) {
-  const bool child = (style & WS_CHILD) && !(style & WS_POPUP);
-  Window* parentWindow = find(parent);
+  const bool messageOnly = parent == HWND_MESSAGE;
+  const bool child = (style & WS_CHILD) && !(style & WS_POPUP) && !messageOnly;
+  Window* parentWindow = messageOnly ? nullptr : find(parent);
   if (child && !parentWindow) return 0;  // WS_CHILD needs a parent
   auto w = std::make_unique<Window>();
   w->handle = m_nextHandle;
   m_nextHandle += 2;
-  w->className = std::string(className);
+  w->className = registeredClassName(className);
   w->text = std::string(text);
   w->style = style;
   w->x = x;
   w->y = y;
   w->width = width;
   w->height = height;
+  w->multiSelect = (style & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL)) != 0;
   if (proc) w->proc = makeWndProcValue(std::move(proc));
   const Hwnd h = w->handle;
-  if (child) {
+  if (messageOnly) {
+    w->messageOnly = true;  // under the hidden message window, where no enumeration looks
+  } else if (child) {
     w->parent = parent;
     parentWindow->children.push_back(h);  // children go to the bottom of their siblings
   } else {
@@ -352,6 +367,14 @@ Hwnd SimDesktop::createWindowA(std::string_view className, std::string_view text
   m_windows.emplace(h, std::move(w));
   deliver(h, WM_CREATE, 0, 0);
   return find(h) ? h : 0;
+}
+
+std::string SimDesktop::registeredClassName(std::string_view name) {
+  // Class names are compared without letter case, and a class keeps the spelling it was
+  // registered with. Only the system's classes are shared by every program; a program's own
+  // class keeps the spelling it is used with, as the simulation has no processes to keep apart.
+  const auto system = m_classNames.find(ansi::foldCase(name));
+  return system != m_classNames.end() ? system->second : std::string(name);
 }
 
 bool SimDesktop::destroyWindow(Hwnd hwnd) {
@@ -444,70 +467,116 @@ LResult SimDesktop::listBoxProc(Window& w, uint32_t msg, WParam wParam, LParam l
   auto& items = w.items;
   const auto count = static_cast<int32_t>(items.size());
   const auto index = static_cast<int32_t>(wParam);
+  const auto insertAt = [&](int32_t at, std::string s) {
+    items.insert(items.begin() + at, Window::Item{std::move(s)});
+    if (w.curSel >= at) ++w.curSel;
+    return at;
+  };
+  // From the item after `start`, wrapping round, and `start` itself last.
+  const auto search = [&](int32_t start, const char* s, bool exact) -> int32_t {
+    if (!s || !*s || count == 0) return LB_ERR;
+    if (start < 0 || start >= count) start = -1;
+    for (int32_t k = 1; k <= count; ++k) {
+      const int32_t i = (start + k) % count;
+      if (exact ? ansi::equalsNoCase(items[i].text, s) : ansi::startsWithNoCase(items[i].text, s))
+        return i;
+    }
+    return LB_ERR;
+  };
   switch (msg) {
     case LB_ADDSTRING: {
       std::string s = lParam ? asText(lParam) : "";
       if (w.style & LBS_SORT) {
-        auto pos = std::upper_bound(items.begin(), items.end(), s, [](const auto& a, const auto& b) {
-          return ansi::compareNoCase(a, b) < 0;
-        });
-        const auto at = static_cast<int32_t>(pos - items.begin());
-        items.insert(pos, std::move(s));
-        if (w.curSel >= at) ++w.curSel;
-        return at;
+        const auto pos = std::upper_bound(items.begin(), items.end(), s,
+                                          [](const std::string& a, const Window::Item& b) {
+                                            return ansi::compareNoCase(a, b.text) < 0;
+                                          });
+        return insertAt(static_cast<int32_t>(pos - items.begin()), std::move(s));
       }
-      items.push_back(std::move(s));
-      return count;
+      return insertAt(count, std::move(s));
     }
-    case LB_INSERTSTRING: {
+    case LB_INSERTSTRING:
       if (index > count || index < -1) return LB_ERR;
-      const int32_t at = index == -1 ? count : index;
-      items.insert(items.begin() + at, lParam ? asText(lParam) : "");
-      if (w.curSel >= at) ++w.curSel;
-      return at;
-    }
+      return insertAt(index == -1 ? count : index, lParam ? asText(lParam) : "");
     case LB_DELETESTRING:
       if (index < 0 || index >= count) return LB_ERR;
+      // The last item goes the way LB_RESETCONTENT empties the list: the list box sends it.
+      if (count == 1) return deliver(w.handle, LB_RESETCONTENT, 0, 0);
       items.erase(items.begin() + index);
       if (w.curSel == index)
         w.curSel = LB_ERR;
       else if (w.curSel > index)
         --w.curSel;
+      w.caret = std::min(w.caret, count - 2);  // stays where it is while it can
       return count - 1;
     case LB_RESETCONTENT:
       items.clear();
       w.curSel = LB_ERR;
+      w.caret = 0;
       return 0;
     case LB_GETCOUNT: return count;
     case LB_GETTEXT:
       if (index < 0 || index >= count) return LB_ERR;
       // Like Windows: the whole item and a NUL, with no size check on the caller's buffer.
-      if (lParam) std::memcpy(reinterpret_cast<char*>(lParam), items[index].c_str(), items[index].size() + 1);
-      return static_cast<LResult>(items[index].size());
+      if (lParam)
+        std::memcpy(reinterpret_cast<char*>(lParam), items[index].text.c_str(),
+                    items[index].text.size() + 1);
+      return static_cast<LResult>(items[index].text.size());
     case LB_GETTEXTLEN:
       if (index < 0 || index >= count) return LB_ERR;
-      return static_cast<LResult>(items[index].size());
+      return static_cast<LResult>(items[index].text.size());
+    case LB_GETITEMDATA:
+      if (index < 0 || index >= count) return LB_ERR;
+      return items[index].data;
+    case LB_SETITEMDATA:
+      if (index < 0 || index >= count) return LB_ERR;
+      items[index].data = lParam;
+      return 1;  // TRUE, not LB_OKAY
     case LB_SETCURSEL:
+      if (w.multiSelect) return LB_ERR;  // single-selection list boxes only
       if (index < 0 || index >= count) {
         if (index == -1) w.curSel = LB_ERR;
         return LB_ERR;  // also for -1, which clears the selection
       }
       w.curSel = index;
       return index;
-    case LB_GETCURSEL: return w.curSel;
-    case LB_FINDSTRING:
-    case LB_FINDSTRINGEXACT: {
-      const char* s = asText(lParam);
-      if (!s || !*s || count == 0) return LB_ERR;
-      // From the item after `start`, wrapping round, and `start` itself last.
-      const int32_t start = (index < 0 || index >= count) ? -1 : index;
-      for (int32_t k = 1; k <= count; ++k) {
-        const int32_t i = (start + k) % count;
-        const bool match = msg == LB_FINDSTRINGEXACT ? ansi::equalsNoCase(items[i], s)
-                                                     : ansi::startsWithNoCase(items[i], s);
-        if (match) return i;
+    case LB_GETCURSEL:
+      if (!w.multiSelect) return w.curSel;
+      return count == 0 ? LB_ERR : w.caret;
+    case LB_SETSEL: {
+      const auto item = static_cast<int32_t>(lParam);
+      if (item < -1 || item >= count) return LB_ERR;
+      if (!w.multiSelect) {
+        if (wParam)
+          w.curSel = item;
+        else if (item == -1 || item == w.curSel)
+          w.curSel = LB_ERR;
+        return LB_OKAY;
       }
-      return LB_ERR;
+      for (int32_t i = 0; i < count; ++i)
+        if (item == -1 || i == item) items[i].selected = wParam != 0;
+      return LB_OKAY;
+    }
+    case LB_GETSEL:
+      if (index < 0 || index >= count) return LB_ERR;
+      return w.multiSelect ? items[index].selected : index == w.curSel;
+    case LB_GETSELCOUNT:
+      if (!w.multiSelect) return LB_ERR;
+      return std::count_if(items.begin(), items.end(), [](const auto& i) { return i.selected; });
+    case LB_FINDSTRING:
+      return search(index, asText(lParam), false);
+    case LB_FINDSTRINGEXACT:
+      return search(index, asText(lParam), true);
+    case LB_SELECTSTRING: {
+      const int32_t found = search(index, asText(lParam), false);
+      if (found == LB_ERR) return LB_ERR;
+      if (w.multiSelect) {
+        items[found].selected = true;
+        w.caret = found;
+      } else {
+        w.curSel = found;
+      }
+      return found;
     }
     case WM_SETREDRAW:
       // The list box keeps its own no-redraw flag and leaves WS_VISIBLE alone.
@@ -577,8 +646,10 @@ void SimDesktop::setWindowText(Hwnd hwnd, std::string_view text) {
 }
 
 std::vector<std::string> SimDesktop::listItems(Hwnd listBox) const {
-  const Window* w = find(listBox);
-  return w ? w->items : std::vector<std::string>{};
+  std::vector<std::string> texts;
+  if (const Window* w = find(listBox))
+    for (const Window::Item& item : w->items) texts.push_back(item.text);
+  return texts;
 }
 
 int32_t SimDesktop::listCurSel(Hwnd listBox) const {

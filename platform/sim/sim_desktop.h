@@ -59,7 +59,8 @@ class SimDesktop : public WindowSystem, public Timers {
   // A null proc gives the class's own behaviour ("ListBox", "Button", "msctls_statusbar32") or
   // the default window procedure. A window proc of a built-in class reaches the class's behaviour
   // through callClassProc. Top-level windows go to the top of the Z order, children to the
-  // bottom of their siblings.
+  // bottom of their siblings; parent win::HWND_MESSAGE makes a message-only window. A system class
+  // keeps its own spelling ("listbox" makes a "ListBox").
   Hwnd createWindowA(std::string_view className, std::string_view text, uint32_t style, int32_t x,
                      int32_t y, int32_t width, int32_t height, Hwnd parent, WndProc proc) override;
   bool destroyWindow(Hwnd hwnd) override;
@@ -125,9 +126,11 @@ class SimDesktop : public WindowSystem, public Timers {
   void collectDescendants(const Window& w, std::vector<Hwnd>& out) const;
   Rect screenRect(const Window& w) const;
   void paintPending();
+  std::string registeredClassName(std::string_view name);
 
   std::map<Hwnd, std::unique_ptr<Window>> m_windows;
-  std::vector<Hwnd> m_topLevel;  // Z order, top first
+  std::map<std::string, std::string> m_classNames;  // the system's classes, by folded name
+  std::vector<Hwnd> m_topLevel;                     // Z order, top first
   Hwnd m_nextHandle = 0x00010010;
   std::deque<Posted> m_queue;
   std::vector<TraceEntry> m_trace;

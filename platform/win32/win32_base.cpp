@@ -20,6 +20,14 @@ std::string toAnsi(std::wstring_view wide) {
   return ansi;
 }
 
+HINSTANCE thisModule() {
+  HMODULE module = nullptr;
+  GetModuleHandleExA(
+      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+      reinterpret_cast<LPCSTR>(&thisModule), &module);
+  return module;
+}
+
 std::string systemMessage(DWORD code) {
   char* text = nullptr;
   const DWORD n = FormatMessageA(

@@ -38,6 +38,10 @@ inline Hicon fromHicon(HICON h) {
 std::wstring toWide(std::string_view ansi);
 std::string toAnsi(std::wstring_view wide);
 
+// The module this code is linked into (a program or a DLL): the owner of the window classes the
+// backend registers.
+HINSTANCE thisModule();
+
 // The system's message for a Win32 error code or an HRESULT, without the trailing line break;
 // empty when the system has none.
 std::string systemMessage(DWORD code);

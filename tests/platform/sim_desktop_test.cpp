@@ -251,6 +251,11 @@ TEST_F(DesktopTest, Subclassing_ThroughGwlWndProcAndCallWindowProc) {
   EXPECT_EQ(d.getWindowLongA(lb, GWL_WNDPROC), mine);
   EXPECT_EQ(d.sendMessageA(lb, LB_GETCOUNT, 0, 0), 2);  // the old procedure still answers
   EXPECT_EQ(seen, std::vector<uint32_t>{LB_GETCOUNT});
+  // The list box empties itself through LB_RESETCONTENT when its last item goes.
+  d.sendMessageA(lb, LB_DELETESTRING, 0, 0);
+  d.sendMessageA(lb, LB_DELETESTRING, 0, 0);
+  EXPECT_EQ(seen, (std::vector<uint32_t>{LB_GETCOUNT, LB_DELETESTRING, LB_DELETESTRING,
+                                         LB_RESETCONTENT}));
   EXPECT_EQ(d.setWindowLongA(lb, GWL_WNDPROC, old), mine);
   EXPECT_EQ(d.setWindowLongA(lb, GWL_WNDPROC, 12345), 0);  // not a procedure
 }
