@@ -1,6 +1,7 @@
 #include "platform/win32/com_server.h"
 
 #include <algorithm>
+#include <new>
 #include <optional>
 #include <unordered_map>
 #include <utility>
@@ -94,8 +95,8 @@ class PointEnumerator final : public IEnumConnectionPoints {
   }
   HRESULT STDMETHODCALLTYPE Clone(IEnumConnectionPoints** copy) override {
     if (copy == nullptr) return E_POINTER;
-    *copy = new PointEnumerator(m_point, m_position);
-    return S_OK;
+    *copy = new (std::nothrow) PointEnumerator(m_point, m_position);
+    return *copy != nullptr ? S_OK : E_OUTOFMEMORY;
   }
 
  private:
@@ -213,8 +214,8 @@ class ExposedObject final : public IDispatch, public IConnectionPointContainer {
   // IConnectionPointContainer
   HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** points) override {
     if (points == nullptr) return E_POINTER;
-    *points = new PointEnumerator(ComPtr<IConnectionPoint>(&m_point), 0);
-    return S_OK;
+    *points = new (std::nothrow) PointEnumerator(ComPtr<IConnectionPoint>(&m_point), 0);
+    return *points != nullptr ? S_OK : E_OUTOFMEMORY;
   }
   HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID riid, IConnectionPoint** point) override {
     if (point == nullptr) return E_POINTER;
@@ -304,17 +305,17 @@ class ExposedObject final : public IDispatch, public IConnectionPointContainer {
         FAILED(sink->QueryInterface(IID_PPV_ARGS(&target)))) {
       return CONNECT_E_CANNOTCONNECT;
     }
-    if (!m_forwarder) {
-      auto forwarder = std::make_shared<Forwarder>(this);
-      try {
+    try {
+      if (!m_forwarder) {
+        auto forwarder = std::make_shared<Forwarder>(this);
         m_forwarderCookie = m_object->advise(forwarder);
-      } catch (...) {
-        return CONNECT_E_CANNOTCONNECT;
+        m_forwarder = std::move(forwarder);
       }
-      m_forwarder = std::move(forwarder);
+      m_sinks.emplace_back(m_nextCookie, std::move(target));
+    } catch (...) {
+      return CONNECT_E_CANNOTCONNECT;
     }
     *cookie = m_nextCookie++;
-    m_sinks.emplace_back(*cookie, std::move(target));
     return S_OK;
   }
 

@@ -25,15 +25,8 @@ const std::string kDefaut = "D\351faut";
 enum class Where { InProcess, LocalServer, OtherBitness };
 
 std::string whereName(const ::testing::TestParamInfo<Where>& info) {
-  switch (info.param) {
-    case Where::InProcess:
-      return "InProcess";
-    case Where::LocalServer:
-      return "LocalServer";
-    case Where::OtherBitness:
-      return "OtherBitness";
-  }
-  return "";
+  const char* const names[] = {"InProcess", "LocalServer", "OtherBitness"};
+  return names[static_cast<int>(info.param)];
 }
 
 class Thing : public sim::SimDispatch {
