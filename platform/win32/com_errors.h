@@ -3,17 +3,17 @@
 //
 // What a client makes of an HRESULT (errorFromHresult), as a Basic client reports it:
 //
-//   DISP_E_UNKNOWNNAME, DISP_E_MEMBERNOTFOUND      438 Object doesn't support this property or
-//   method DISP_E_BADPARAMCOUNT                           450 Wrong number of arguments or invalid
-//   property
-//                                                      assignment
-//   DISP_E_PARAMNOTOPTIONAL                        449 Argument not optional
-//   DISP_E_TYPEMISMATCH                            13  Type mismatch
-//   DISP_E_OVERFLOW                                6   Overflow
-//   0x800A.... (FACILITY_CONTROL)                  its low word, with the standard text
-//   RPC_S_SERVER_UNAVAILABLE, RPC_E_SERVER_DIED,   462 The remote server machine does not exist or
-//   is RPC_E_SERVER_DIED_DNE                              unavailable anything else
-//   (RPC_E_DISCONNECTED, E_FAIL ...) automationError(hr, the system's text)
+//   DISP_E_UNKNOWNNAME, DISP_E_MEMBERNOTFOUND   -> 438
+//   DISP_E_BADPARAMCOUNT                        -> 450
+//   DISP_E_PARAMNOTOPTIONAL                     -> 449
+//   DISP_E_TYPEMISMATCH                         -> 13
+//   DISP_E_OVERFLOW                             -> 6
+//   0x800A.... (FACILITY_CONTROL)               -> its low word
+//   RPC_S_SERVER_UNAVAILABLE, RPC_E_SERVER_DIED,
+//   RPC_E_SERVER_DIED_DNE                       -> 462
+//   anything else (RPC_E_DISCONNECTED, RPC_S_CALL_FAILED when a server dies during the call,
+//   E_FAIL ...)                                 -> automationError(hr, the system's text)
+// Basic errors come with the runtime's standard text.
 //
 // DISP_E_EXCEPTION carries the error in EXCEPINFO (errorFromInvoke, after the deferred fill-in): an
 // scode in FACILITY_CONTROL is the Basic error of its low word, with the description given or else

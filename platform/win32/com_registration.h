@@ -7,6 +7,9 @@
 //   CLSID\{clsid}                     (default) = description
 //   CLSID\{clsid}\LocalServer32       (default) = "exe path" (quoted) and any arguments
 //   CLSID\{clsid}\ProgID              (default) = <ProgID>
+//
+// Windows's COM reads these keys as it reads the machine's classes. Wine's reads only the machine's
+// (HKEY_LOCAL_MACHINE\Software\Classes); ComAutomation finds a per-user class there by itself.
 #pragma once
 
 #include <string>
