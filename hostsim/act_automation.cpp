@@ -31,6 +31,10 @@ class ActObject : public sim::SimDispatch {
       : SimDispatch(std::move(className)), m_act(act.handle()), m_session(act.session()) {
     beforeInvoke = [this](const std::string& member) {
       ActSim& a = this->act();
+      if (const auto hook = a.whileServing) {
+        hook(this->className(), member);
+        this->act();  // ACT! may have closed meanwhile
+      }
       if (a.faults.fails(this->className(), member)) throw simAutomationError(kFail);
     };
   }

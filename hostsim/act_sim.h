@@ -203,6 +203,9 @@ class ActSim {
   std::function<void()> onClose;
   // Told of every event raised, linked controls or not (the simulator prints them).
   std::function<void(int position, const std::vector<Variant>& args)> onEvent;
+  // Told when one of ACT!'s objects begins to serve a call, before it answers: tests make ACT!
+  // raise an event or close meanwhile, as the real ACT! can while a caller waits on it.
+  std::function<void(std::string_view className, std::string_view member)> whileServing;
 
   // --- State behind the automation objects ---
   ActFaults faults;

@@ -8,16 +8,7 @@ namespace morvane::hostsim {
 
 using namespace morvane::win;
 
-namespace {
-constexpr int32_t kFrameWidth = 1024;
-constexpr int32_t kFrameHeight = 740;
-constexpr int32_t kStatusBarHeight = 26;
-constexpr int32_t kButtonWidth = 150;
-constexpr int32_t kButtonHeight = 20;
-constexpr int32_t kItemHeight = 16;
-constexpr uint32_t kPopupStyle = WS_CHILD | WS_BORDER | LBS_NOTIFY;  // 0x40800001
-constexpr int32_t kFirstButtonId = 1001;
-}  // namespace
+using namespace shape;
 
 ActWindows::ActWindows(sim::SimDesktop& desktop, ActLayoutState& layouts, ActWindowOptions options)
     : m_desktop(desktop), m_layouts(layouts), m_options(std::move(options)) {}
@@ -43,9 +34,8 @@ Hwnd ActWindows::layoutList() const {
 }
 
 uint32_t ActWindows::layoutListStyle() const {
-  uint32_t style = kPopupStyle | m_options.extraLayoutListStyle;
-  if (m_layouts.names.size() > m_options.visibleEntries) style |= WS_VSCROLL;
-  return style;
+  return shape::layoutListStyle(m_layouts.names.size(), m_options.visibleEntries) |
+         m_options.extraLayoutListStyle;
 }
 
 void ActWindows::open() {
@@ -53,29 +43,31 @@ void ActWindows::open() {
   m_buttons.clear();
   m_lists.clear();
   m_frame = m_desktop.createWindowA(
-      m_options.frameClass, "ACT! - " + m_layouts.current, WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-      m_options.frameLeft, m_options.frameTop, kFrameWidth, kFrameHeight, 0,
+      m_options.frameClass, frameTitle(m_layouts.current), kFrameStyle, m_options.frameLeft,
+      m_options.frameTop, kFrameWidth, kFrameHeight, 0,
       [this](Hwnd h, uint32_t msg, WParam w, LParam l) { return frameProc(h, msg, w, l); });
 
   // The record view: a window with fields, as the bulk of ACT!'s window tree.
-  const Hwnd view = m_desktop.createWindowA("AfxMDIFrame", "", WS_CHILD | WS_VISIBLE, 0, 0,
-                                            kFrameWidth, kFrameHeight - kStatusBarHeight, m_frame,
-                                            nullptr);
-  for (int i = 0; i < m_options.fillerWindows; ++i)
-    m_desktop.createWindowA(i % 2 ? "Edit" : "Static", "", WS_CHILD | WS_VISIBLE, 10 + (i % 4) * 240,
-                            10 + (i / 4) * 24 % 600, 220, 20, view, nullptr);
+  const Hwnd view = m_desktop.createWindowA(kViewClass, "", kChildStyle, 0, 0, kFrameWidth,
+                                            kFrameHeight - kStatusBarHeight, m_frame, nullptr);
+  for (int i = 0; i < m_options.fillerWindows; ++i) {
+    const FillerPlace f = fillerPlace(i);
+    m_desktop.createWindowA(f.className, "", kChildStyle, f.x, f.y, f.width, f.height, view,
+                            nullptr);
+  }
 
   if (m_options.statusBar) {
     const uint32_t style = WS_CHILD | (m_options.statusBarVisible ? WS_VISIBLE : 0);
     m_statusBar = m_desktop.createWindowA(
-        "msctls_statusbar32", "", style, 0, kFrameHeight - kStatusBarHeight, kFrameWidth,
+        kStatusBarClass, "", style, 0, kFrameHeight - kStatusBarHeight, kFrameWidth,
         kStatusBarHeight, m_frame,
         [this](Hwnd h, uint32_t msg, WParam w, LParam l) { return statusBarProc(h, msg, w, l); });
     for (size_t i = 0; i < m_options.buttonLefts.size(); ++i) {
-      const std::string text = i == layoutIndex() ? m_layouts.current : "Lookup";
-      const Hwnd b = m_desktop.createWindowA("Button", text, WS_CHILD | WS_VISIBLE,
-                                             m_options.buttonLefts[i], 3, kButtonWidth,
-                                             kButtonHeight, m_statusBar, nullptr);
+      const std::string text =
+          i == layoutIndex() ? m_layouts.current : std::string(kLookupButtonText);
+      const Hwnd b =
+          m_desktop.createWindowA(kButtonClass, text, kChildStyle, m_options.buttonLefts[i],
+                                  kButtonTop, kButtonWidth, kButtonHeight, m_statusBar, nullptr);
       m_desktop.setWindowLongA(b, GWL_ID, kFirstButtonId + static_cast<int32_t>(i));
       m_buttons.push_back(b);
     }
@@ -92,12 +84,12 @@ void ActWindows::open() {
     const bool isLayout = i == layoutIndex();
     const uint32_t style = isLayout ? layoutListStyle() : kPopupStyle;
     const Hwnd list = m_desktop.createWindowA(
-        "ListBox", "", style, -m_options.frameLeft, 0, kButtonWidth, kItemHeight * 4, m_frame,
+        kListClass, "", style, -m_options.frameLeft, 0, kButtonWidth, kLookupListHeight, m_frame,
         [this, i](Hwnd h, uint32_t msg, WParam w, LParam l) { return listProc(i, h, msg, w, l); });
     m_lists[i] = list;
     if (!isLayout) {
-      for (const char* entry : {"My Record", "Current Lookup", "All Contacts"})
-        m_desktop.deliver(list, LB_ADDSTRING, 0, reinterpret_cast<LParam>(entry));
+      for (std::string_view entry : kLookupEntries)
+        m_desktop.deliver(list, LB_ADDSTRING, 0, reinterpret_cast<LParam>(entry.data()));
     }
   }
   refreshLayoutList();
@@ -119,12 +111,11 @@ void ActWindows::refreshLayoutList() {
   const auto style = static_cast<uint32_t>(m_desktop.getWindowLongA(list, GWL_STYLE));
   m_desktop.setWindowLongA(list, GWL_STYLE,
                            static_cast<int32_t>((style & WS_VISIBLE) | layoutListStyle()));
-  const auto height = static_cast<int32_t>(
-      std::min(m_layouts.names.size(), m_options.visibleEntries) * kItemHeight + 4);
+  const int32_t height = layoutListHeight(m_layouts.names.size(), m_options.visibleEntries);
   Rect r;
   m_desktop.getWindowRect(list, r);
   m_desktop.place(list, r.left - m_options.frameLeft, r.top - m_options.frameTop, kButtonWidth,
-                   height);
+                  height);
 }
 
 bool ActWindows::isPopupOpen(Hwnd list) const {
@@ -157,15 +148,14 @@ void ActWindows::togglePopup(size_t index) {
   if (index == layoutIndex() && m_options.layoutListAtLeftZero) left = 0;
   // Frame client coordinates; the frame has no border here.
   m_desktop.place(list, left - m_options.frameLeft, bar.top - height - m_options.frameTop,
-                   kButtonWidth, height);
+                  kButtonWidth, height);
   if (index == layoutIndex()) {
     const auto& items = m_layouts.names;
     const auto it = std::find(items.begin(), items.end(), m_layouts.current);
     // ACT! marks the shown layout itself, without going through its own message handling.
-    m_desktop.callClassProc(list, LB_SETCURSEL,
-                      it == items.end() ? static_cast<WParam>(-1)
-                                        : static_cast<WParam>(it - items.begin()),
-                      0);
+    m_desktop.callClassProc(
+        list, LB_SETCURSEL,
+        it == items.end() ? static_cast<WParam>(-1) : static_cast<WParam>(it - items.begin()), 0);
   }
   m_desktop.showWindow(list, SW_SHOW);
   paint(list);
@@ -202,7 +192,7 @@ LResult ActWindows::listProc(size_t index, Hwnd h, uint32_t msg, WParam w, LPara
       m_layouts.current = items[static_cast<size_t>(sel)];
       m_layouts.applied.push_back(m_layouts.current);
       m_desktop.setWindowText(m_buttons[index], m_layouts.current);
-      m_desktop.setWindowText(m_frame, "ACT! - " + m_layouts.current);
+      m_desktop.setWindowText(m_frame, frameTitle(m_layouts.current));
       paint(m_frame);
       if (m_layouts.onApplied) m_layouts.onApplied();
     }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "hostsim/act_window_shape.h"
 #include "platform/sim/sim_desktop.h"
 
 namespace morvane::hostsim {
@@ -23,11 +24,11 @@ struct ActLayoutState {
 
 // The odd shapes ACT!'s windows can take, for tests.
 struct ActWindowOptions {
-  std::string frameClass = "ACT3.0FrameClass";
+  std::string frameClass{shape::kFrameClass};
   bool statusBar = true;
   bool statusBarVisible = true;
   // Left edges (status-bar client coordinates) of the status-bar buttons, in creation order.
-  std::vector<int32_t> buttonLefts{8, 170};
+  std::vector<int32_t> buttonLefts{shape::kButtonLefts.begin(), shape::kButtonLefts.end()};
   // Which button the layout pop-up belongs to; -1 means the leftmost (the later one on a tie).
   int layoutButton = -1;
   // Added to the layout list's style (e.g. LBS_SORT), which takes it out of the accepted styles.
@@ -35,11 +36,11 @@ struct ActWindowOptions {
   // The layout pop-up opens at screen left 0 instead of above its button.
   bool layoutListAtLeftZero = false;
   // More layouts than this give the list a vertical scroll bar.
-  size_t visibleEntries = 8;
+  size_t visibleEntries = shape::kVisibleEntries;
   // ACT! destroys its layout list as soon as an entry is selected, so posting to it fails.
   bool destroyListOnSelect = false;
   // Filler child windows (a view with controls) to make the tree as large as a real one.
-  int fillerWindows = 12;
+  int fillerWindows = shape::kDefaultFillers;
   // Where the frame sits on the screen.
   int32_t frameLeft = 0;
   int32_t frameTop = 0;

@@ -4,9 +4,15 @@
 #include <sstream>
 #include <vector>
 
+#include "hostsim/act_windows.h"
 #include "platform/ansi_text.h"
 #include "platform/conversions.h"
+#include "platform/error_trap.h"
+#include "platform/sim/sim_desktop.h"
+#include "platform/sim/sim_message_boxes.h"
 #include "shared/act/database_name.h"
+#include "shared/act/modLayout.h"
+#include "simulator/trace_text.h"
 
 namespace morvane::simulator {
 
@@ -153,7 +159,7 @@ std::string ScenarioPlayer::actState() const {
 std::string ScenarioPlayer::trayState() const {
   const sim::TrayIcon* icon = m_world.trayIcon();
   if (!icon) return "tray: no icon";
-  return "tray: icon " + std::to_string(icon->icon) + ", tooltip " + inQuotes(icon->tip);
+  return "tray: icon " + hexHandle(icon->icon) + ", tooltip " + inQuotes(icon->tip);
 }
 
 std::string ScenarioPlayer::timerState() const {
@@ -346,6 +352,28 @@ std::string playScenario(const std::string& scenario, bool* ok) {
   std::istringstream in(scenario);
   const bool played = player.play(in);
   if (ok) *ok = played;
+  return out.str();
+}
+
+std::string playSelection(const std::string& layout, bool* ok) {
+  sim::SimDesktop desktop;
+  sim::SimMessageBoxes boxes;
+  hostsim::ActLayoutState layouts{hostsim::sampleLayouts(), "Standard", {}};
+  hostsim::ActWindows act(desktop, layouts);
+  act.open();
+  ErrorTrap trap(boxes, "Morvane");
+  modLayout layoutModule(desktop, trap);
+
+  std::ostringstream out;
+  out << "ACT! shows layout: " << act.currentLayout() << "\n";
+  out << "Selecting layout: " << layout << "\n";
+  desktop.clearTrace();
+  const std::string result = layoutModule.SelectLayout(layout);
+  for (const auto& e : desktop.trace()) out << "  " << describe(e) << "\n";
+  desktop.pump();
+  out << "Result: " << (result.empty() ? "(success)" : result) << "\n";
+  out << "ACT! shows layout: " << act.currentLayout() << "\n";
+  if (ok) *ok = result.empty();
   return out.str();
 }
 

@@ -50,4 +50,8 @@ const char* builtInTour();
 // The whole transcript of a scenario text played on a fresh world.
 std::string playScenario(const std::string& scenario, bool* ok = nullptr);
 
+// One SelectLayout on a fresh simulated ACT!, told with every call it makes on ACT!'s windows;
+// ok tells whether the selection succeeded.
+std::string playSelection(const std::string& layout, bool* ok = nullptr);
+
 }  // namespace morvane::simulator

@@ -41,8 +41,8 @@ struct SimWorld::AutoProcess {
         host(world.system, id),
         shell(world.system),
         controlHost{world.desktop, world.desktop, world.tray, host, world.boxes, site},
-        services{world.desktop, world.desktop,  world.boxes, world.profiles,
-                 world.settings, automation,   host,         shell} {}
+        services{world.autoWindowCalls, world.desktop, world.boxes, world.profiles,
+                 world.settings,        automation,    host,        shell} {}
 
   int processId;
   sim::SimHost host;

@@ -11,6 +11,7 @@
 
 #include "hostsim/act_sim.h"
 #include "hostsim/act_windows.h"
+#include "platform/counting_window_system.h"
 #include "platform/property_bag.h"
 #include "platform/sim/sim_automation.h"
 #include "platform/sim/sim_desktop.h"
@@ -73,6 +74,9 @@ class SimWorld {
   void writeSampleRules();
 
   sim::SimDesktop desktop;
+  // Every MorvaneAuto talks to the desktop through this counter, so a benchmark can tell how many
+  // window-system calls an update makes.
+  CountingWindowSystem autoWindowCalls{desktop};
   sim::SimMessageBoxes boxes;
   sim::SimSystem system;
   std::filesystem::path sandbox;

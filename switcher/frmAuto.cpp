@@ -79,7 +79,8 @@ bool frmAuto::Load() {
 
 void frmAuto::Form_Load() {
   auto& platform = m_program.platform;
-  bool ended = false;
+  // Every step that waits on ACT! lets ACT!'s events in, and event 14 unloads the form: once it
+  // has, start-up ends there.
   const bool ok = m_program.trap.run(kFormLoadPlace, [&](int& line) {
     line = 2;
     m_program.delay = settings::readDelay(platform.settings);
@@ -88,7 +89,6 @@ void frmAuto::Form_Load() {
       // A copy already runs: this one goes at once, without a word.
       m_loaded = false;
       m_program.end();
-      ended = true;
       return;
     }
     line = 4;
@@ -97,6 +97,7 @@ void frmAuto::Form_Load() {
     int32_t linked = 0;
     // A link call that fails outright counts as no link; member 3 then tells why.
     ignoreErrors([&] { linked = conv::toLong(callMethodById(ActEvent1, kActEventLink, {Variant(int32_t{0})})); });
+    if (!m_loaded) return;
     line = 6;
     if (linked < 1) {
       line = 7;
@@ -111,13 +112,12 @@ void frmAuto::Form_Load() {
             "and try again",
             title, MsgButtons::Ok, MsgIcon::None);
       Unload();
-      ended = true;
       return;
     }
     line = 8;
     m_program.module1.Create_ACT_Objects();
   });
-  if (ended) return;
+  if (!m_loaded) return;
   if (!ok) {
     // Nothing after a failed start-up would ever show an icon or be reachable: end instead of
     // staying loaded as an invisible process.
@@ -125,12 +125,17 @@ void frmAuto::Form_Load() {
     return;
   }
   ignoreErrors([&] { DatabaseName = Get_DB_Name(); });
+  if (!m_loaded) return;
   ignoreErrors([&] { Update_Layout(); });
+  if (!m_loaded) return;
   Loading = false;
   ignoreErrors([&] {
     putPropertyById(OlundNubrix1, nubrix::dispid::kToolTipIcon1, Variant(std::string(kToolTip)));
   });
+  if (!m_loaded) return;
   ignoreErrors([&] { callMethodById(OlundNubrix1, nubrix::dispid::kAddIcon); });
+  // Unloaded while the icon went up: Form_Unload may have come before the shell had the icon.
+  if (!m_loaded) ignoreErrors([&] { callMethodById(OlundNubrix1, nubrix::dispid::kRemoveIcon); });
 }
 
 void frmAuto::Unload() {
@@ -151,7 +156,7 @@ void frmAuto::ActEvent1_Event(int position, std::vector<Variant>&) {
     case 1:
       if (!Loading) {
         DatabaseName = Get_DB_Name();
-        tmr1.setInterval(m_program.delay);
+        armDelayTimer();
       }
       break;
     case 3: case 4: case 5: case 6:
@@ -176,7 +181,13 @@ void frmAuto::tmr1_Timer() {
 }
 
 void frmAuto::armIfIdle() {
-  if (tmr1.interval() == 0) tmr1.setInterval(m_program.delay);
+  if (tmr1.interval() == 0) armDelayTimer();
+}
+
+void frmAuto::armDelayTimer() {
+  // A call that was waiting on ACT! when ACT! closed comes back after the unload: a timer armed
+  // then would run an update on a form that has gone.
+  if (m_loaded) tmr1.setInterval(m_program.delay);
 }
 
 void frmAuto::Update_Layout() {
@@ -233,6 +244,14 @@ void frmAuto::OlundNubrix1_Click(int16_t&) { handOverToMorvane(); }
 void frmAuto::OlundNubrix1_DblClick(int16_t&) { handOverToMorvane(); }
 
 void frmAuto::handOverToMorvane() {
+  // The shell reports a double-click as click, double-click, click, and the later ones arrive
+  // while the first is still starting Morvane or showing why it could not: one attempt only.
+  if (m_handingOver) return;
+  struct Busy {
+    bool& flag;
+    explicit Busy(bool& f) : flag(f) { flag = true; }
+    ~Busy() { flag = false; }
+  } busy(m_handingOver);
   auto& platform = m_program.platform;
   const std::string folder = platform.host.programFolder();
   const std::string file = folder + std::string(kMorvaneExe);

@@ -56,12 +56,15 @@ class frmAuto : private DelayTimerArming {
  private:
   class EventSinkFor;
   void armIfIdle() override;
+  // Gives tmr1 the delay, unless the form has unloaded.
+  void armDelayTimer();
   void placeControls();
   void handOverToMorvane();
 
   MorvaneAutoProgram& m_program;
   Hwnd m_hwnd = 0;
   bool m_loaded = false;
+  bool m_handingOver = false;
   std::shared_ptr<EventSink> m_actSink;
   std::shared_ptr<EventSink> m_iconSink;
 };

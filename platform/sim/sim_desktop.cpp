@@ -10,12 +10,12 @@ namespace morvane::sim {
 
 using namespace morvane::win;
 
-namespace {
-
 bool carriesString(uint32_t msg) {
   return msg == LB_ADDSTRING || msg == LB_INSERTSTRING || msg == LB_FINDSTRING ||
          msg == LB_FINDSTRINGEXACT || msg == WM_SETTEXT || msg == SB_SETTEXTA;
 }
+
+namespace {
 
 const char* asText(LParam lParam) { return reinterpret_cast<const char*>(lParam); }
 
@@ -233,6 +233,7 @@ bool SimDesktop::postMessageA(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lPa
   // Pointers cannot travel through a queue: system string messages are send-only.
   const bool ok = (hwnd == 0 || find(hwnd)) && !carriesString(msg);
   TraceEntry e = traceEntry(TraceEntry::Kind::Post, hwnd, msg, wParam, lParam);
+  if (carriesString(msg) && lParam != 0) e.text = asText(lParam);
   e.flag = ok;
   m_trace.push_back(std::move(e));
   // A null window posts to the thread's own queue, which no simulated window reads.

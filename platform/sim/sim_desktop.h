@@ -24,11 +24,14 @@ struct TraceEntry {
   uint32_t msg = 0;  // Send and Post
   WParam wParam = 0;
   LParam lParam = 0;
-  std::string text;  // the string of string messages (LB_FINDSTRINGEXACT, LB_ADDSTRING, ...)
+  std::string text;  // the string of messages that carry one (carriesString)
   Rect rect;         // Move: x, y, x + width, y + height
   bool flag = false;  // Move: repaint; Invalidate: erase; Post: the post succeeded
   friend bool operator==(const TraceEntry&, const TraceEntry&) = default;
 };
+
+// Messages whose lParam is a string (traced in TraceEntry::text); they cannot be posted.
+bool carriesString(uint32_t msg);
 
 class SimDesktop : public WindowSystem, public Timers {
  public:

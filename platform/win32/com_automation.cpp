@@ -113,62 +113,6 @@ IID interfaceId(ITypeInfo* info) {
   return iid;
 }
 
-// Classes registered for the current user only (HKEY_CURRENT_USER\Software\Classes). Windows's
-// COM finds them as it finds the machine's; Wine's reads the machine's classes only. For those the
-// client reads the user's keys itself: the ProgID's class, and the local server to start.
-std::wstring userClassesValue(const std::wstring& subkey) {
-  HKEY key = nullptr;
-  const std::wstring path = L"Software\\Classes\\" + subkey;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
-    return {};
-  }
-  std::wstring value(1024, L'\0');
-  DWORD size = static_cast<DWORD>((value.size() - 1) * sizeof(wchar_t));
-  DWORD type = 0;
-  const LSTATUS status =
-      RegQueryValueExW(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value.data()), &size);
-  RegCloseKey(key);
-  if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return {};
-  value.resize(wcsnlen(value.c_str(), size / sizeof(wchar_t)));
-  return value;
-}
-
-bool userClassId(std::string_view progId, CLSID& clsid) {
-  const std::wstring text = userClassesValue(toWide(progId) + L"\\CLSID");
-  return !text.empty() && SUCCEEDED(CLSIDFromString(text.c_str(), &clsid));
-}
-
-// Starts the class's per-user local server as COM would (with -Embedding) and asks COM for an
-// object once the server has registered its class object. Null when it cannot be had.
-ComPtr<IDispatch> startUserServer(const CLSID& clsid) {
-  wchar_t clsidText[40] = {};
-  StringFromGUID2(clsid, clsidText, 40);
-  const std::wstring server =
-      userClassesValue(L"CLSID\\" + std::wstring(clsidText) + L"\\LocalServer32");
-  if (server.empty()) return nullptr;
-  std::wstring commandLine = server + L" -Embedding";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &process)) {
-    return nullptr;
-  }
-  CloseHandle(process.hThread);
-  ComPtr<IDispatch> object;
-  // COM waits about as long for a server it starts itself.
-  constexpr DWORD kStep = 50;
-  constexpr DWORD kPatience = 30000;
-  for (DWORD waited = 0; waited < kPatience; waited += kStep) {
-    // Not registered yet: the server is still starting. Anything else is the answer.
-    const HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&object));
-    if (hr != REGDB_E_CLASSNOTREG) break;
-    if (WaitForSingleObject(process.hProcess, kStep) == WAIT_OBJECT_0) break;
-  }
-  CloseHandle(process.hProcess);
-  return object;
-}
-
 }  // namespace
 
 std::map<DispId, int> eventPositions(ITypeInfo* source) {
@@ -342,14 +286,13 @@ ObjectRef ComAutomation::createObject(std::string_view progId) {
     return object;
   }
   CLSID clsid{};
-  bool known = SUCCEEDED(CLSIDFromProgID(toWide(progId).c_str(), &clsid));
-  if (!known) known = userClassId(progId, clsid);
-  if (!known) throw RuntimeError(err::kCantCreateObject);
+  if (FAILED(CLSIDFromProgID(toWide(progId).c_str(), &clsid)))
+    throw RuntimeError(err::kCantCreateObject);
   ComPtr<IDispatch> object;
-  const HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
-                                      IID_PPV_ARGS(&object));
-  if (hr == REGDB_E_CLASSNOTREG) object = startUserServer(clsid);
-  if (!object) throw RuntimeError(err::kCantCreateObject);
+  if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
+                              IID_PPV_ARGS(&object))) ||
+      !object)
+    throw RuntimeError(err::kCantCreateObject);
   return objectFromDispatch(object.Get());
 }
 

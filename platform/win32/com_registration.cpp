@@ -11,6 +11,7 @@ namespace morvane::win32 {
 namespace {
 
 constexpr REGSAM kViews[] = {KEY_WOW64_32KEY, KEY_WOW64_64KEY};
+constexpr HKEY kRoots[] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
 
 // An open registry key.
 class RegKey {
@@ -37,17 +38,15 @@ std::wstring classesPath(std::string_view subkey) {
   return L"Software\\Classes\\" + toWide(subkey);
 }
 
-void setDefault(REGSAM view, std::string_view subkey, std::string_view value) {
+LSTATUS setDefault(HKEY root, REGSAM view, std::string_view subkey, std::string_view value) {
   RegKey key;
   LSTATUS status =
-      RegCreateKeyExW(HKEY_CURRENT_USER, classesPath(subkey).c_str(), 0, nullptr,
-                      REG_OPTION_NON_VOLATILE, KEY_SET_VALUE | view, nullptr, key.put(), nullptr);
-  if (status != ERROR_SUCCESS) fail(status);
+      RegCreateKeyExW(root, classesPath(subkey).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                      KEY_SET_VALUE | view, nullptr, key.put(), nullptr);
+  if (status != ERROR_SUCCESS) return status;
   const std::wstring text = toWide(value);
-  status =
-      RegSetValueExW(key.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                     static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-  if (status != ERROR_SUCCESS) fail(status);
+  return RegSetValueExW(key.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                        static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
 }
 
 // The keys in the order they are made; they are removed the other way round.
@@ -73,19 +72,32 @@ std::vector<std::pair<std::string, std::string>> keysOf(const LocalServerClass& 
 
 void registerLocalServerClass(const LocalServerClass& cls, std::string_view exePath,
                               std::string_view arguments) {
-  for (REGSAM view : kViews) {
-    for (const auto& [subkey, value] : keysOf(cls, exePath, arguments)) {
-      setDefault(view, subkey, value);
+  const auto keys = keysOf(cls, exePath, arguments);
+  auto writeAll = [&](HKEY root) {
+    for (REGSAM view : kViews) {
+      for (const auto& [subkey, value] : keys) {
+        const LSTATUS status = setDefault(root, view, subkey, value);
+        if (status != ERROR_SUCCESS) return status;
+      }
     }
+    return static_cast<LSTATUS>(ERROR_SUCCESS);
+  };
+  LSTATUS status = writeAll(HKEY_LOCAL_MACHINE);
+  if (status == ERROR_ACCESS_DENIED) {
+    unregisterLocalServerClass(cls);
+    status = writeAll(HKEY_CURRENT_USER);
   }
+  if (status != ERROR_SUCCESS) fail(status);
 }
 
 void unregisterLocalServerClass(const LocalServerClass& cls) {
   const auto keys = keysOf(cls, {}, {});
-  for (REGSAM view : kViews) {
-    for (auto it = keys.rbegin(); it != keys.rend(); ++it) {
-      // Fails, harmlessly, for a key that is not there or that holds subkeys of another program.
-      RegDeleteKeyExW(HKEY_CURRENT_USER, classesPath(it->first).c_str(), view, 0);
+  for (HKEY root : kRoots) {
+    for (REGSAM view : kViews) {
+      for (auto it = keys.rbegin(); it != keys.rend(); ++it) {
+        // Fails, harmlessly, for a key that is not there or that holds subkeys of another program.
+        RegDeleteKeyExW(root, classesPath(it->first).c_str(), view, 0);
+      }
     }
   }
 }

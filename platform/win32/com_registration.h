@@ -1,6 +1,6 @@
-// Registration of a local server's classes for the current user, as its /regserver and
-// /unregserver switches do it. The keys go under HKEY_CURRENT_USER\Software\Classes in both the
-// 32- and the 64-bit view of the registry, so that 32- and 64-bit clients find the class:
+// Registration of a local server's classes, as its /regserver and /unregserver switches do it.
+// The keys go under HKEY_LOCAL_MACHINE\Software\Classes, as installers register classes, in both
+// the 32- and the 64-bit view of the registry, so that 32- and 64-bit clients find the class:
 //
 //   <ProgID>                          (default) = description
 //   <ProgID>\CLSID                    (default) = {clsid}
@@ -8,8 +8,9 @@
 //   CLSID\{clsid}\LocalServer32       (default) = "exe path" (quoted) and any arguments
 //   CLSID\{clsid}\ProgID              (default) = <ProgID>
 //
-// Windows's COM reads these keys as it reads the machine's classes. Wine's reads only the machine's
-// (HKEY_LOCAL_MACHINE\Software\Classes); ComAutomation finds a per-user class there by itself.
+// A user without the right to write the machine's classes gets them under
+// HKEY_CURRENT_USER\Software\Classes instead, which Windows' COM reads as well (Wine's reads only
+// the machine's classes, but under Wine every user may write them).
 #pragma once
 
 #include <string>
@@ -31,8 +32,8 @@ struct LocalServerClass {
 // refuses. COM starts the server with its arguments followed by -Embedding.
 void registerLocalServerClass(const LocalServerClass& cls, std::string_view exePath,
                               std::string_view arguments = {});
-// Removes every key registerLocalServerClass adds, in both views; keys that are not there are no
-// error. A key another program added something to stays, with what it added.
+// Removes every key registerLocalServerClass adds, in both views and under both roots; keys that
+// are not there are no error. A key another program added something to stays, with what it added.
 void unregisterLocalServerClass(const LocalServerClass& cls);
 
 // "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}", as the registry names a class.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <exception>
 
 #include "platform/ansi_text.h"
 #include "platform/win_constants.h"
@@ -24,7 +25,6 @@ const T& element(const std::vector<T>& v, size_t i) {
   if (i >= v.size()) throw RuntimeError(err::kSubscriptOutOfRange);
   return v[i];
 }
-
 
 }  // namespace
 
@@ -61,11 +61,13 @@ int32_t modLayout::EnumMain(Hwnd hwnd, LParam) {
     line = 3;
     ActWindowSet.MainHandle = hwnd;
     line = 4;
-    m_windows.enumChildWindows(hwnd, [this](Hwnd h, LParam l) { return EnumStatusBar(h, l); }, 0);
+    // Local to this search: RefreshList's clicks below can start a nested one, which takes its own.
+    const std::vector<ChildWindow> children = childWindows(hwnd);
+    runPass(children, &modLayout::EnumStatusBar);
     line = 5;
     ActWindowSet.CandidateRects.clear();
     ActWindowSet.CandidateHandles.clear();
-    m_windows.enumChildWindows(hwnd, [this](Hwnd h, LParam l) { return EnumButton(h, l); }, 0);
+    runPass(children, &modLayout::EnumButton);
     line = 6;
     ActWindowSet.ButtonHandle =
         GetButtonHandle(ActWindowSet.CandidateRects, ActWindowSet.CandidateHandles);
@@ -74,7 +76,7 @@ int32_t modLayout::EnumMain(Hwnd hwnd, LParam) {
     line = 8;
     ActWindowSet.CandidateRects.clear();
     ActWindowSet.CandidateHandles.clear();
-    m_windows.enumChildWindows(hwnd, [this](Hwnd h, LParam l) { return EnumList(h, l); }, 0);
+    runPass(children, &modLayout::EnumList);
     line = 9;
     RefreshList();
     line = 10;
@@ -86,11 +88,38 @@ int32_t modLayout::EnumMain(Hwnd hwnd, LParam) {
   return result;
 }
 
-int32_t modLayout::EnumStatusBar(Hwnd hwnd, LParam) {
+std::vector<ChildWindow> modLayout::childWindows(Hwnd frame) {
+  std::vector<ChildWindow> children;
+  // Nothing may unwind through the window system's enumeration: a failure is carried past it.
+  std::exception_ptr failure;
+  m_windows.enumChildWindows(
+      frame,
+      [&](Hwnd h, LParam) {
+        try {
+          children.push_back(ChildWindow{h, className(h)});
+          return kContinue;
+        } catch (...) {
+          failure = std::current_exception();
+          return kStop;
+        }
+      },
+      0);
+  if (failure) std::rethrow_exception(failure);
+  return children;
+}
+
+void modLayout::runPass(const std::vector<ChildWindow>& children, Pass pass) {
+  // A window destroyed since the walk fails every test of the passes (its calls fail as on
+  // Windows), so it is never taken, as if the walk had not met it.
+  for (const ChildWindow& child : children)
+    if ((this->*pass)(child.hwnd, child.className) == kStop) return;
+}
+
+int32_t modLayout::EnumStatusBar(Hwnd hwnd, const std::string& windowClass) {
   int32_t result = kStop;
   m_trap.run("in Module1: Function EnumStatusBar", [&](int& line) {
     line = 1;
-    if (className(hwnd) == "msctls_statusbar32" && m_windows.isWindowVisible(hwnd)) {
+    if (windowClass == "msctls_statusbar32" && m_windows.isWindowVisible(hwnd)) {
       line = 2;
       ActWindowSet.StatusBarHandle = hwnd;
     }
@@ -100,11 +129,11 @@ int32_t modLayout::EnumStatusBar(Hwnd hwnd, LParam) {
   return result;
 }
 
-int32_t modLayout::EnumButton(Hwnd hwnd, LParam) {
+int32_t modLayout::EnumButton(Hwnd hwnd, const std::string& windowClass) {
   int32_t result = kStop;
   m_trap.run("in Module1: Function EnumButton", [&](int& line) {
     line = 1;
-    if (className(hwnd) == "Button" && m_windows.isWindowVisible(hwnd) &&
+    if (windowClass == "Button" && m_windows.isWindowVisible(hwnd) &&
         m_windows.getParent(hwnd) == ActWindowSet.StatusBarHandle) {
       line = 2;
       addCandidate(hwnd);
@@ -115,12 +144,11 @@ int32_t modLayout::EnumButton(Hwnd hwnd, LParam) {
   return result;
 }
 
-int32_t modLayout::EnumList(Hwnd hwnd, LParam) {
+int32_t modLayout::EnumList(Hwnd hwnd, const std::string& windowClass) {
   int32_t result = kStop;
   m_trap.run("in Module1: Function EnumList", [&](int& line) {
     line = 1;
-    if (className(hwnd) == "ListBox" &&
-        isLayoutListStyle(m_windows.getWindowLongA(hwnd, GWL_STYLE))) {
+    if (windowClass == "ListBox" && isLayoutListStyle(m_windows.getWindowLongA(hwnd, GWL_STYLE))) {
       line = 2;
       addCandidate(hwnd);
     }

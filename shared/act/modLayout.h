@@ -21,6 +21,13 @@ struct WindowSet {
   std::vector<Hwnd> CandidateHandles;
 };
 
+// A window under ACT!'s frame as one search saw it. A window's class never changes, so the class
+// read once serves every pass of the search.
+struct ChildWindow {
+  Hwnd hwnd = 0;
+  std::string className;
+};
+
 // The four complete styles of ACT!'s layout pop-up list box.
 bool isLayoutListStyle(int32_t style);
 
@@ -40,9 +47,11 @@ class modLayout {
 
   void FindWindows();
   int32_t EnumMain(Hwnd hwnd, LParam lParam);
-  int32_t EnumStatusBar(Hwnd hwnd, LParam lParam);
-  int32_t EnumButton(Hwnd hwnd, LParam lParam);
-  int32_t EnumList(Hwnd hwnd, LParam lParam);
+  // The passes over the windows under the frame, each called with a window and its class; 0
+  // ends the pass.
+  int32_t EnumStatusBar(Hwnd hwnd, const std::string& windowClass);
+  int32_t EnumButton(Hwnd hwnd, const std::string& windowClass);
+  int32_t EnumList(Hwnd hwnd, const std::string& windowClass);
   static Hwnd GetButtonHandle(const std::vector<Rect>& rects, const std::vector<Hwnd>& handles);
   Hwnd GetListHandle(std::vector<Hwnd> handles);
   void RefreshList();
@@ -50,7 +59,15 @@ class modLayout {
   void UnLockWindow();
 
  private:
+  using Pass = int32_t (modLayout::*)(Hwnd, const std::string&);
+
   std::string className(Hwnd hwnd);
+  // Every window under the frame with its class, in EnumChildWindows' order: one walk of the tree
+  // and one class read per window, however many passes follow.
+  std::vector<ChildWindow> childWindows(Hwnd frame);
+  // Runs a pass over the windows in order until it returns 0, as EnumChildWindows runs its
+  // callback.
+  void runPass(const std::vector<ChildWindow>& children, Pass pass);
   // Appends the window and its screen rectangle to the candidate lists.
   void addCandidate(Hwnd hwnd);
 

@@ -1,5 +1,6 @@
 #include "shared/settings/settings_keys.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "platform/conversions.h"
@@ -28,9 +29,10 @@ int32_t readDelay(SettingsStore& store) {
   // Rounded as CLng rounds, but kept within what the timer can wait instead of overflowing.
   const double value = conv::toDouble(text);
   if (value >= kMaxDelay) return kMaxDelay;
-  if (!(value > 0.0)) return kDefaultDelay;
+  if (!(value > -1.0)) return kDefaultDelay;
   const int32_t delay = conv::toLong(value);
-  return delay >= 1 ? delay : kDefaultDelay;
+  if (delay < 0) return kDefaultDelay;
+  return std::max(delay, kMinDelay);
 }
 
 std::string readStealthModeText(SettingsStore& store) {

@@ -27,7 +27,9 @@ inline constexpr float kDefaultColumnWidth = 2500.0f;
 inline constexpr std::string_view kDefaultColumnWidthText = "2500";
 inline constexpr std::string_view kDefaultViewType = "1";
 inline constexpr std::string_view kRulesFileName = "Morvane.ini";
-// The longest delay a Timer control can wait.
+// The shortest and the longest delay a Timer control can wait (Windows raises the shortest to
+// its own minimum timer interval).
+inline constexpr int32_t kMinDelay = 1;
 inline constexpr int32_t kMaxDelay = 65535;
 
 // One setting's raw text, with the given default when it is missing.
@@ -37,9 +39,9 @@ void save(SettingsStore& store, std::string_view key, std::string_view value);
 // "Delay" as the settings dialog shows and stores it: the text as it is.
 std::string readDelayText(SettingsStore& store);
 void saveDelayText(SettingsStore& store, std::string_view text);
-// "Delay" as MorvaneAuto uses it: numeric text rounded to whole milliseconds, else 1000. A delay
-// the timer cannot wait (zero or less would never fire) is taken as 1000 too, and one beyond the
-// timer's maximum as 65535, so a stray value never stops the switcher.
+// "Delay" as MorvaneAuto uses it: numeric text rounded to whole milliseconds, else 1000. Zero
+// (what "0" or "0.4" round to) means no wait and gives the timer's shortest, 1; a negative delay
+// gives 1000 and one beyond the timer's maximum 65535, so a stray value never stops the switcher.
 int32_t readDelay(SettingsStore& store);
 
 // "StealthMode": the raw text (default "0"), and whether it reads as the number 1. The latter

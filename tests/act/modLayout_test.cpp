@@ -3,9 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <map>
 #include <memory>
+#include <utility>
 
 #include "hostsim/act_windows.h"
+#include "platform/counting_window_system.h"
 #include "platform/sim/sim_desktop.h"
 #include "platform/sim/sim_message_boxes.h"
 #include "platform/win_constants.h"
@@ -29,6 +33,26 @@ sim::TraceEntry entry(Kind kind, Hwnd h, uint32_t msg = 0, WParam w = 0, LParam 
 }
 
 sim::TraceEntry send(Hwnd h, uint32_t msg, WParam w = 0) { return entry(Kind::Send, h, msg, w); }
+
+// The logic's view of the desktop, counted: which windows' classes it reads and how often. It can
+// fail one window's class read, and act once the passes over the frame's windows have begun (the
+// first IsWindowVisible comes from the status-bar pass, after the walk of the tree).
+class ProbedWindows : public CountingWindowSystem {
+ public:
+  using CountingWindowSystem::CountingWindowSystem;
+  int32_t getClassNameA(Hwnd h, char* buffer, int32_t maxCount) override {
+    ++classReads[h];
+    if (h == failClassReadOf) return 0;
+    return CountingWindowSystem::getClassNameA(h, buffer, maxCount);
+  }
+  bool isWindowVisible(Hwnd h) override {
+    if (onFirstVisibilityTest) std::exchange(onFirstVisibilityTest, nullptr)();
+    return CountingWindowSystem::isWindowVisible(h);
+  }
+  std::map<Hwnd, int> classReads;
+  Hwnd failClassReadOf = 0;
+  std::function<void()> onFirstVisibilityTest;
+};
 
 class LayoutTest : public ::testing::Test {
  protected:
@@ -290,6 +314,76 @@ TEST_F(LayoutTest, FindWindows_LayoutListIsTheLastListBoxRightOfScreenEdge) {
   desktop.moveWindow(act->popupLists()[0], 0, 0, 10, 10, false);
   EXPECT_EQ(mod.GetListHandle({act->popupLists()[0]}), 0u);
   EXPECT_EQ(mod.GetListHandle({0xDEAD}), 0u);
+}
+
+TEST_F(LayoutTest, FindWindows_WalksTheFrameOnceReadingEachClassOnce) {
+  for (int i = 0; i < 5; ++i)
+    desktop.createWindowA("OtherApp", "", WS_VISIBLE, 0, 0, 10, 10, 0, nullptr);
+  ActWindowOptions o;
+  o.fillerWindows = 40;
+  startAct(o);
+  for (int i = 0; i < 5; ++i)
+    desktop.createWindowA("OtherApp", "", WS_VISIBLE, 0, 0, 10, 10, 0, nullptr);
+  ProbedWindows probe(desktop);
+  modLayout probed(probe, trap);
+
+  EXPECT_EQ(probed.SelectLayout("Client"), "");
+  using Method = CountingWindowSystem::Method;
+  EXPECT_EQ(probe.calls(Method::EnumWindows), 1u);
+  EXPECT_EQ(probe.calls(Method::EnumChildWindows), 1u);
+  // The five windows above ACT!, the frame, and every window under it, each read once.
+  std::vector<Hwnd> expected = desktop.topLevelWindows();
+  expected.resize(6);
+  ASSERT_EQ(expected.back(), act->frame());
+  desktop.enumChildWindows(
+      act->frame(),
+      [&](Hwnd h, LParam) {
+        expected.push_back(h);
+        return 1;
+      },
+      0);
+  std::map<Hwnd, int> once;
+  for (Hwnd h : expected) once[h] = 1;
+  EXPECT_EQ(probe.classReads, once);
+  EXPECT_EQ(probe.sent(BM_CLICK), 5u);  // four by the search, one to open the layout list
+  EXPECT_EQ(probe.messagesSent(), 11u);
+  EXPECT_EQ(probe.posted(WM_KEYDOWN), 2u);
+  EXPECT_EQ(probe.messagesPosted(), 2u);
+  desktop.pump();
+  EXPECT_EQ(act->currentLayout(), "Client");
+
+  // A class that cannot be read counts as no class, for every pass: it is not read again.
+  probe.reset();
+  probe.classReads.clear();
+  probe.failClassReadOf = act->statusBar();
+  probed.FindWindows();
+  EXPECT_EQ(probe.classReads, once);
+  EXPECT_EQ(probed.ActWindowSet.MainHandle, act->frame());
+  EXPECT_EQ(probed.ActWindowSet.StatusBarHandle, 0u);
+  EXPECT_TRUE(probed.ActWindowSet.StatusButtons.empty());
+  EXPECT_TRUE(boxes.shown().empty());
+}
+
+TEST_F(LayoutTest, FindWindows_WindowsGoneSinceTheWalkAreNotTaken) {
+  // ACT! destroys the second status-bar button and the layout list while the search is already
+  // past its walk of the tree.
+  startAct();
+  ProbedWindows probe(desktop);
+  modLayout probed(probe, trap);
+  const Hwnd layoutList = act->layoutList(), lookupList = act->popupLists()[1];
+  ASSERT_NE(layoutList, lookupList);
+  probe.onFirstVisibilityTest = [&] {
+    desktop.destroyWindow(act->buttons()[1]);
+    desktop.destroyWindow(layoutList);
+  };
+  probed.FindWindows();
+  EXPECT_EQ(probe.calls(CountingWindowSystem::Method::EnumChildWindows), 1u);
+  EXPECT_EQ(probed.ActWindowSet.StatusButtons, std::vector<Hwnd>{act->buttons()[0]});
+  EXPECT_EQ(probed.ActWindowSet.ButtonHandle, act->buttons()[0]);
+  EXPECT_EQ(probed.ActWindowSet.CandidateHandles, std::vector<Hwnd>{lookupList});
+  // The remaining pop-up was never opened, so it still sits at the screen's left edge.
+  EXPECT_EQ(probed.ActWindowSet.ListHandle, 0u);
+  EXPECT_TRUE(boxes.shown().empty());
 }
 
 TEST_F(LayoutTest, EnumLayouts_ReturnsTheListInOrder) {

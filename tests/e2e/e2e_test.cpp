@@ -24,16 +24,20 @@ std::string readFile(const fs::path& path) {
   return text.str();
 }
 
-void checkTranscript(const std::string& scenario, const fs::path& expectedFile) {
-  bool ok = false;
-  const std::string transcript = simulator::playScenario(scenario, &ok);
-  EXPECT_TRUE(ok) << transcript;
+void checkAgainst(const std::string& transcript, const fs::path& expectedFile) {
   if (std::getenv("MORVANE_UPDATE_GOLDEN")) {
     std::ofstream(expectedFile, std::ios::binary) << transcript;
     return;
   }
   ASSERT_TRUE(fs::exists(expectedFile)) << expectedFile;
   EXPECT_EQ(transcript, readFile(expectedFile)) << "transcript of " << expectedFile.stem();
+}
+
+void checkTranscript(const std::string& scenario, const fs::path& expectedFile) {
+  bool ok = false;
+  const std::string transcript = simulator::playScenario(scenario, &ok);
+  EXPECT_TRUE(ok) << transcript;
+  checkAgainst(transcript, expectedFile);
 }
 
 TEST(EndToEnd, ScenarioFilesGiveTheirTranscripts) {
@@ -55,6 +59,16 @@ TEST(EndToEnd, BuiltInTourSwitchesLayouts) {
   for (const char* layout : {"\"Client\"", "\"Prospect Layout\"", "\"Vendor Layout\"",
                              "\"Group Layout\"", "\"Standard\""})
     EXPECT_NE(transcript.find(std::string("layout ") + layout), std::string::npos) << layout;
+}
+
+TEST(EndToEnd, SelectionShowsEveryCallOnActsWindows) {
+  // What morvane-sim --select prints: a selection that succeeds, and one with an empty name.
+  bool selected = false, emptySelected = true;
+  const std::string transcript = simulator::playSelection("Client", &selected) + "\n" +
+                                 simulator::playSelection("", &emptySelected);
+  EXPECT_TRUE(selected);
+  EXPECT_FALSE(emptySelected);
+  checkAgainst(transcript, kScenarios / "select.expected");
 }
 
 TEST(EndToEnd, BadScenarioLineIsReportedWithItsNumber) {

@@ -10,6 +10,7 @@
 #include "platform/runtime_error.h"
 #include "platform/sim/sim_files.h"
 #include "tests/platform/error_number.h"
+#include "tests/platform/settings_store_contract.h"
 #include "tests/platform/temp_dir.h"
 
 namespace morvane::sim {
@@ -157,5 +158,19 @@ TEST(SimSettingsStoreDefaultFile, FollowsTheEnvironment) {
   }
 }
 
+// The store in a fresh temporary folder, for the tests every store passes.
+class SimStoreFixture {
+ public:
+  SettingsStore& store() { return m_store; }
+
+ private:
+  morvane::testing::TempDir m_dir;
+  SimSettingsStore m_store{m_dir.path() / "settings.ini"};
+};
+
 }  // namespace
 }  // namespace morvane::sim
+
+namespace morvane::testing {
+INSTANTIATE_TYPED_TEST_SUITE_P(Sim, SettingsStoreContract, sim::SimStoreFixture);
+}  // namespace morvane::testing

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "hostsim/act_sim.h"
 #include "platform/win_constants.h"
 #include "simulator/sim_world.h"
@@ -256,6 +258,56 @@ TEST_F(SwitcherTest, Event14_RemovesTheIconAndEnds) {
   EXPECT_TRUE(world.boxes.shown().empty());
 }
 
+TEST_F(SwitcherTest, Event14DuringStartUp_EndsStartUpThere) {
+  // ACT! raises event 14 while it serves one of start-up's calls: Create_ACT_Objects (step 8),
+  // the database name (step 10), the first update (step 11). Start-up goes no further: no update
+  // after the unload and no icon put up for a program that has ended.
+  for (const char* member : {"OpenFile", "GetOpenDBName", "GetActive"}) {
+    SCOPED_TRACE(member);
+    world.tray.clearCalls();
+    bool raised = false;
+    std::vector<std::string> servedAfter;
+    world.act.whileServing = [&](std::string_view, std::string_view served) {
+      if (raised) servedAfter.emplace_back(served);
+      if (raised || served != member) return;
+      raised = true;
+      world.act.raiseEvent(14, {Variant(int32_t{0})});
+    };
+    world.runMorvaneAuto();
+    world.act.whileServing = nullptr;
+    EXPECT_TRUE(raised);
+    EXPECT_EQ(std::count(servedAfter.begin(), servedAfter.end(), "GetActive"), 0);
+    for (const auto& call : world.tray.calls()) EXPECT_NE(call.message, win::NIM_ADD);
+    EXPECT_EQ(world.trayIcon(), nullptr);
+    EXPECT_EQ(world.runningMorvaneAutos(), 0);
+  }
+  EXPECT_TRUE(world.boxes.shown().empty());
+}
+
+TEST_F(SwitcherTest, Event14WhileTheListViewIsQueried_LeavesTheTimerIdle) {
+  // ACT! shows its contact list and raises event 14 while the view query of an update waits on
+  // it: the query comes back after the unload and must not arm the timer.
+  MorvaneAutoProgram& p = start();
+  world.act.switchView(hostsim::view::kContactList);
+  world.wait(1000);  // the deferred update has run
+  ASSERT_EQ(p.form.tmr1.interval(), 0);
+  bool raised = false;
+  world.act.whileServing = [&](std::string_view, std::string_view served) {
+    if (raised || served != "GetGrid") return;
+    raised = true;
+    world.act.raiseEvent(14, {Variant(int32_t{0})});
+  };
+  world.act.raiseEvent(13);
+  ASSERT_TRUE(raised);
+  // The ended program is dropped only when the desktop settles: its timer can still be seen.
+  EXPECT_FALSE(p.form.isLoaded());
+  EXPECT_EQ(p.form.tmr1.interval(), 0);
+  EXPECT_FALSE(p.form.tmr1.running());
+  world.act.whileServing = nullptr;
+  world.settle();
+  EXPECT_EQ(world.runningMorvaneAutos(), 0);
+}
+
 TEST_F(SwitcherTest, StartWithoutDatabase_AsksForOneAndEnds) {
   world.act.closeDatabase();
   world.runMorvaneAuto();
@@ -319,7 +371,7 @@ TEST_F(SwitcherTest, DelaySetting) {
                                          {"2500.5", 2500},  // half to even
                                          {"1500.5", 1500},
                                          {"-5", 1000},
-                                         {"0", 1000},
+                                         {"0", 1},
                                          {"99999999999", 65535},
                                          {"", 1000}}) {
     world.settings.saveSetting("Morvane", "Settings", "Delay", c.stored);
@@ -363,6 +415,26 @@ TEST_F(SwitcherTest, TrayClickWhenMorvaneCannotStart_KeepsRunningAndSaysSo) {
   EXPECT_EQ(boxTexts(),
             std::vector<std::string>{"Unable to start C:\\Program Files\\Morvane\\Morvane.exe"});
   EXPECT_NE(world.trayIcon(), nullptr);
+  EXPECT_NE(world.morvaneAuto(), nullptr);
+}
+
+TEST_F(SwitcherTest, TrayDoubleClickWhenMorvaneCannotStart_OneAttemptOneBox) {
+  world.system.uninstall("C:\\Program Files\\Morvane\\Morvane.exe");
+  start();
+  const sim::TrayIcon icon = *world.trayIcon();
+  // The rest of the double-click reaches the icon while the first click's box is up.
+  world.boxes.onShow = [&](const sim::ShownBox&) {
+    world.boxes.onShow = nullptr;
+    world.tray.notify(icon.hwnd, icon.id, win::WM_LBUTTONDBLCLK);
+    world.tray.notify(icon.hwnd, icon.id, win::WM_LBUTTONUP);
+  };
+  ASSERT_TRUE(world.clickTray());
+  EXPECT_EQ(world.system.shellCalls().size(), 1u);
+  EXPECT_EQ(world.boxes.shown().size(), 1u);
+  // Once the box is closed, the icon answers again.
+  ASSERT_TRUE(world.clickTray());
+  EXPECT_EQ(world.system.shellCalls().size(), 2u);
+  EXPECT_EQ(world.boxes.shown().size(), 2u);
   EXPECT_NE(world.morvaneAuto(), nullptr);
 }
 

@@ -61,12 +61,12 @@ inline DWORD runProgram(const std::string& path, const std::string& arguments) {
   return code;
 }
 
-// The default value of HKEY_CURRENT_USER\Software\Classes\<subkey> in one view of the registry
+// The default value of HKEY_LOCAL_MACHINE\Software\Classes\<subkey> in one view of the registry
 // (KEY_WOW64_32KEY or KEY_WOW64_64KEY); "<none>" when the key is not there.
 inline std::string classesValue(const std::string& subkey, REGSAM view) {
   HKEY key = nullptr;
   const std::wstring path = toWide("Software\\Classes\\" + subkey);
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_QUERY_VALUE | view, &key) !=
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE | view, &key) !=
       ERROR_SUCCESS) {
     return "<none>";
   }

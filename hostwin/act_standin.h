@@ -1,0 +1,101 @@
+// The ACT! stand-in program (ActStandIn.exe): the simulated ACT!'s state (hostsim::ActSim, with
+// the sample database open in the contact view) behind real windows (ActFrame), driven by the
+// user's keys and by tests through the control channel (standin_protocol.h).
+//
+// The program runs on one thread in a single-threaded COM apartment, so that an out-of-process
+// automation server can serve hostsim's ACT! objects from this same loop: the objects live in
+// automation(), work on act(), and are disconnected through the AutomationServer before ACT!'s
+// windows go.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "hostsim/act_sim.h"
+#include "hostsim/act_window_shape.h"
+#include "hostwin/standin_protocol.h"
+#include "platform/sim/sim_automation.h"
+
+// windows.h last (see win32_base.h).
+#include "hostwin/act_frame.h"
+
+namespace morvane::hostwin {
+
+struct StandInOptions {
+  int fillers = hostsim::shape::kDefaultFillers;  // filler fields in the record view
+};
+
+// Reads the command line ("/fillers N"); nullopt, with the reason in error, for anything else.
+std::optional<StandInOptions> parseStandInArguments(std::string_view commandLine,
+                                                    std::string& error);
+
+// What the stand-in needs from the automation server that exposes its ACT! objects.
+class AutomationServer {
+ public:
+  AutomationServer() = default;
+  AutomationServer(const AutomationServer&) = delete;
+  AutomationServer& operator=(const AutomationServer&) = delete;
+  virtual ~AutomationServer() = default;
+  // Cuts every object handed out to clients off from ACT!; called while ACT! closes.
+  virtual void disconnect() = 0;
+  virtual uint64_t callsServed() const = 0;
+  virtual void resetCalls() = 0;
+};
+
+class ActStandIn {
+ public:
+  ActStandIn(HINSTANCE instance, const StandInOptions& options);
+  ~ActStandIn();
+  ActStandIn(const ActStandIn&) = delete;
+  ActStandIn& operator=(const ActStandIn&) = delete;
+
+  // Handles messages until ACT! has closed; returns the process's exit code.
+  int run();
+
+  hostsim::ActSim& act() { return m_act; }
+  // ACT!'s classes by ProgID, made on act().
+  sim::SimAutomation& automation() { return m_automation; }
+  // The server must stay alive until run returns or it is replaced; nullptr for none.
+  void setAutomationServer(AutomationServer* server) { m_server = server; }
+  HWND frame() const { return m_frame.frame(); }
+
+ private:
+  struct Command {
+    uint32_t number = 0;
+    HWND replyTo = nullptr;
+    std::string text;
+  };
+  struct Outcome {
+    protocol::Result result = protocol::Result::Done;
+    std::string reply;
+    // Runs once the sender has the reply.
+    std::function<void()> afterReply;
+  };
+
+  LRESULT onCopyData(HWND sender, const COPYDATASTRUCT& data);
+  void runCommands();
+  void sendReply(const Command& command, const Outcome& outcome);
+  Outcome execute(std::string_view command);
+  Outcome raiseEvent(std::string_view arguments);
+  Outcome setLayouts(std::string_view arguments);
+  std::string stateText();
+  std::string countersText() const;
+  void onKey(UINT key);
+  void onEvent(int position, const std::vector<Variant>& args);
+
+  hostsim::ActSim m_act;
+  sim::SimAutomation m_automation;
+  AutomationServer* m_server = nullptr;
+  std::vector<std::string> m_events;  // "N" or "N:argument", in order
+  std::deque<Command> m_commands;     // taken, not yet run
+  uint32_t m_lastCommand = 0;
+  bool m_runningCommands = false;
+  ActFrame m_frame;  // last: the windows go before the state they show
+};
+
+}  // namespace morvane::hostwin

@@ -1,0 +1,30 @@
+#include "tests/win32/support/wait.h"
+
+#include <windows.h>
+
+namespace morvane::wintest {
+
+void pumpMessages() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point end = Clock::now() + timeout;
+  for (;;) {
+    pumpMessages();
+    if (condition()) return true;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
+    if (left.count() <= 0) return false;
+    // Wakes on any new message (sent ones included) or after at most 10 ms.
+    MsgWaitForMultipleObjectsEx(0, nullptr,
+                                static_cast<DWORD>(std::min<long long>(left.count(), 10)),
+                                QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  }
+}
+
+}  // namespace morvane::wintest
