@@ -11,7 +11,7 @@ namespace morvane::win32 {
 namespace {
 
 constexpr REGSAM kViews[] = {KEY_WOW64_32KEY, KEY_WOW64_64KEY};
-constexpr HKEY kRoots[] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
+const HKEY kRoots[] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
 
 // An open registry key.
 class RegKey {
