@@ -1,0 +1,93 @@
+// The automation port on COM: the thread's apartment, objects created by ProgID, late-bound calls
+// through IDispatch and connection-point events, as a Basic client makes them.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/automation.h"
+#include "platform/win32/win32_base.h"
+
+#include <ocidl.h>
+#include <wrl/client.h>
+
+namespace morvane::win32 {
+
+// The thread's single-threaded apartment (OleInitialize), for as long as this lives. Every COM
+// object of the thread must be released before it goes. Throws an automation error when COM cannot
+// be initialised.
+class ComApartment {
+ public:
+  ComApartment();
+  ~ComApartment();
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+};
+
+// A COM object called late-bound. Arguments of methods and property reads go by reference, as a
+// Basic client passes its variables, and what the object writes into them comes back into the
+// caller's vector; the value of a property put goes by value. A property may be read with a method
+// call and a method called as a property read (both go as DISPATCH_METHOD | DISPATCH_PROPERTYGET).
+// Failures are RuntimeError as com_errors.h maps them.
+class ComDispatch : public Dispatch {
+ public:
+  // The wrapper of a COM object: the same one for as long as it lives, so that one COM object is
+  // one ObjectRef (as Basic's Is compares COM identities).
+  static std::shared_ptr<ComDispatch> wrap(Microsoft::WRL::ComPtr<IDispatch> object);
+
+  explicit ComDispatch(Microsoft::WRL::ComPtr<IDispatch> object);
+  // Disconnects the sinks still connected through this object.
+  ~ComDispatch() override;
+
+  IDispatch* get() const { return m_object.Get(); }
+
+  // GetIDsOfNames; identifiers are remembered per name, as the object must keep them. 438 for an
+  // unknown name.
+  DispId idOfName(std::string_view name) override;
+  Variant invoke(DispId id, InvokeKind kind, std::vector<Variant>& args) override;
+
+  // Connects the sink to the object's default source interface: the one its type information names
+  // (IProvideClassInfo2, IProvideClassInfo), else the first connection point it lists. The sink
+  // hears each event with its position in the source interface when the type information gives it,
+  // else with position = dispatch identifier. 438 when the object has no connection points.
+  uint32_t advise(std::shared_ptr<EventSink> sink) override;
+  // Disconnects; a connection that is already gone (the server ended) is no error.
+  void unadvise(uint32_t cookie) override;
+
+ private:
+  void findEvents();
+
+  Microsoft::WRL::ComPtr<IDispatch> m_object;
+  IUnknown* m_identity = nullptr;       // set when made by wrap
+  std::map<std::string, DispId> m_ids;  // by folded name
+  Microsoft::WRL::ComPtr<IConnectionPoint> m_events;
+  IID m_eventIid{};
+  std::map<DispId, int> m_positions;  // empty: position = dispatch identifier
+  std::vector<DWORD> m_cookies;
+};
+
+// CreateObject on COM. Local classes come first: objects of ours served in this process behind the
+// port (until they become real COM servers). Any other ProgID is looked up in the registry and
+// created in-process or in a local server (CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER). A class
+// registered for the current user only is found under Wine too, whose COM reads only the machine's
+// classes: its local server is started here. Any failure is 429.
+class ComAutomation : public Automation {
+ public:
+  using Factory = std::function<ObjectRef()>;
+
+  // Registers (or replaces) a local class; ProgIDs compare without letter case.
+  void registerLocalClass(std::string_view progId, Factory factory);
+  ObjectRef createObject(std::string_view progId) override;
+
+ private:
+  std::map<std::string, Factory> m_localClasses;  // by folded ProgID
+};
+
+// The position (1 up) of each event of a source interface by dispatch identifier, in the order the
+// type information lists them.
+std::map<DispId, int> eventPositions(ITypeInfo* source);
+
+}  // namespace morvane::win32
