@@ -36,6 +36,8 @@ std::string_view CountingWindowSystem::methodName(Method method) {
       return "CallWindowProcA";
     case Method::MakeWndProcValue:
       return "MakeWndProcValue";
+    case Method::CallClassProc:
+      return "CallClassProc";
     case Method::SendMessageA:
       return "SendMessageA";
     case Method::PostMessageA:
@@ -128,6 +130,12 @@ LResult CountingWindowSystem::callWindowProcA(WndProcValue proc, Hwnd hwnd, uint
 WndProcValue CountingWindowSystem::makeWndProcValue(WndProc proc) {
   count(Method::MakeWndProcValue);
   return m_inner.makeWndProcValue(std::move(proc));
+}
+
+LResult CountingWindowSystem::callClassProc(Hwnd hwnd, uint32_t msg, WParam wParam,
+                                            LParam lParam) {
+  count(Method::CallClassProc);
+  return m_inner.callClassProc(hwnd, msg, wParam, lParam);
 }
 
 LResult CountingWindowSystem::sendMessageA(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam) {

@@ -26,6 +26,7 @@ class CountingWindowSystem : public WindowSystem {
     SetWindowLongA,
     CallWindowProcA,
     MakeWndProcValue,
+    CallClassProc,
     SendMessageA,
     PostMessageA,
     MoveWindow,
@@ -64,6 +65,7 @@ class CountingWindowSystem : public WindowSystem {
   LResult callWindowProcA(WndProcValue proc, Hwnd hwnd, uint32_t msg, WParam wParam,
                           LParam lParam) override;
   WndProcValue makeWndProcValue(WndProc proc) override;
+  LResult callClassProc(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam) override;
   LResult sendMessageA(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam) override;
   bool postMessageA(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam) override;
   bool moveWindow(Hwnd hwnd, int32_t x, int32_t y, int32_t width, int32_t height,

@@ -60,6 +60,10 @@ class WindowSystem {
                                   LParam lParam) = 0;
   // Makes a procedure value for a new window procedure (a subclass); lives as long as the system.
   virtual WndProcValue makeWndProcValue(WndProc proc) = 0;
+  // The behaviour of the window's class: a system control's own procedure, otherwise the default
+  // window procedure (DefWindowProcA). A window procedure passes on here what it does not handle;
+  // on Windows a window whose procedure answers 0 to WM_NCCREATE is never created.
+  virtual LResult callClassProc(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam) = 0;
   // Calls the target's window procedure and returns its result; 0 for a window that does not
   // exist. String messages pass a const char* in lParam.
   virtual LResult sendMessageA(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam) = 0;

@@ -62,8 +62,8 @@ int32_t Nubrix::twipsPerPixelY() const {
   return tpp > 0 ? tpp : 15;
 }
 
-LResult Nubrix::windowProc(Hwnd, uint32_t msg, WParam wParam, LParam lParam) {
-  if (msg != win::WM_MOUSEMOVE) return 0;
+LResult Nubrix::windowProc(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam) {
+  if (msg != win::WM_MOUSEMOVE) return m_host.windows.callClassProc(hwnd, msg, wParam, lParam);
   const std::shared_ptr<void> hold = holdWhileBusy ? holdWhileBusy() : nullptr;
   // The point is in client pixels, x in the low word and y in the high word, both signed.
   const auto lp = static_cast<uint32_t>(lParam);

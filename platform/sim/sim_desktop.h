@@ -50,6 +50,8 @@ class SimDesktop : public WindowSystem, public Timers {
   LResult callWindowProcA(WndProcValue proc, Hwnd hwnd, uint32_t msg, WParam wParam,
                           LParam lParam) override;
   WndProcValue makeWndProcValue(WndProc proc) override;
+  // The built-in behaviour of the window's class.
+  LResult callClassProc(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam) override;
   LResult sendMessageA(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam) override;
   bool postMessageA(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam) override;
   bool moveWindow(Hwnd hwnd, int32_t x, int32_t y, int32_t width, int32_t height,
@@ -84,8 +86,6 @@ class SimDesktop : public WindowSystem, public Timers {
   // Calls the window's procedure without tracing (the system's own messages, a simulated program
   // talking to itself).
   LResult deliver(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam);
-  // The built-in behaviour of the window's class.
-  LResult callClassProc(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam);
 
   const std::vector<TraceEntry>& trace() const { return m_trace; }
   void clearTrace() { m_trace.clear(); }

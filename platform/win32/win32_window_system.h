@@ -44,6 +44,9 @@ class Win32WindowSystem : public WindowSystem {
   LResult callWindowProcA(WndProcValue proc, Hwnd hwnd, uint32_t msg, WParam wParam,
                           LParam lParam) override;
   WndProcValue makeWndProcValue(WndProc proc) override;
+  // The behaviour a window's procedure stands in front of: the control's own procedure for a
+  // subclassed system class, the default window procedure for a class registered here.
+  LResult callClassProc(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam) override;
   // LB_GETTEXT and LB_GETTEXTLEN read the item as UTF-16 and give it in the ANSI code page:
   // LB_GETTEXTLEN is the length of exactly the text LB_GETTEXT then copies, so a buffer of
   // LB_GETTEXTLEN + 1 characters always holds it (Wine's cross-process SendMessageA(LB_GETTEXT)
@@ -63,10 +66,6 @@ class Win32WindowSystem : public WindowSystem {
   bool destroyWindow(Hwnd hwnd) override;
   bool showWindow(Hwnd hwnd, int command) override;
   bool isWindow(Hwnd hwnd) override;
-
-  // The behaviour a window's procedure stands in front of: the control's own procedure for a
-  // subclassed system class, the default window procedure for a class registered here.
-  LResult callClassProc(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam);
   // Sends that gave up because the target did not answer within the timeout.
   uint32_t timedOutSends() const { return m_timedOutSends; }
   // Rethrows an exception a window procedure raised while a message loop dispatched to it; the
