@@ -18,6 +18,7 @@ add_custom_command(
           ${PROJECT_SOURCE_DIR}/art/morvane-icon.txt ${MORVANE_ICON} 32 16
   DEPENDS ${PROJECT_SOURCE_DIR}/art/make_icon.py ${PROJECT_SOURCE_DIR}/art/morvane-icon.txt
   COMMENT "Drawing Morvane.ico")
+add_custom_target(morvane_icon DEPENDS ${MORVANE_ICON})
 
 # morvane_windows_resources(<target> DESCRIPTION <text> [ICON] [MANIFEST])
 # Version information (file and product version from the project), optionally Morvane's icon as
@@ -49,6 +50,7 @@ function(morvane_windows_resources target)
   set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}_resources.rc)
   configure_file(${PROJECT_SOURCE_DIR}/cmake/resources.rc.in ${rc} @ONLY)
   if(R_ICON)
+    add_dependencies(${target} morvane_icon)
     set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS ${MORVANE_ICON})
   endif()
   target_sources(${target} PRIVATE ${rc})
