@@ -349,7 +349,16 @@ bool Win32WindowSystem::postMessageA(Hwnd hwnd, uint32_t msg, WParam wParam, LPa
 
 bool Win32WindowSystem::moveWindow(Hwnd hwnd, int32_t x, int32_t y, int32_t width, int32_t height,
                                    bool repaint) {
-  const bool moved = MoveWindow(toHwnd(hwnd), x, y, width, height, repaint) != 0;
+  const HWND window = toHwnd(hwnd);
+  // Moving another thread's window waits for that thread without a time limit. A hung ACT! must
+  // not hold the program for good, so its window is moved only once its thread has answered a
+  // message within the time a send may take.
+  if (GetWindowThreadProcessId(window, nullptr) != GetCurrentThreadId()) {
+    bool answered = false;
+    sendTimeout(hwnd, WM_NULL, 0, 0, false, answered);
+    if (!answered) return false;
+  }
+  const bool moved = MoveWindow(window, x, y, width, height, repaint) != 0;
   m_failure.rethrow();
   return moved;
 }
