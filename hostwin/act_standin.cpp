@@ -117,6 +117,7 @@ ActStandIn::~ActStandIn() {
 
 int ActStandIn::run() {
   if (!m_frame.isOpen()) return 1;
+  m_frame.show();
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
     m_frame.notePosted(msg);

@@ -54,7 +54,9 @@ class ActStandIn {
   ActStandIn(const ActStandIn&) = delete;
   ActStandIn& operator=(const ActStandIn&) = delete;
 
-  // Handles messages until ACT! has closed; returns the process's exit code.
+  // Shows ACT!'s frame and handles messages until ACT! has closed; returns the process's exit
+  // code. Clients wait for the frame to show, so what the program sets up before run (its
+  // automation server) is there when they come.
   int run();
 
   hostsim::ActSim& act() { return m_act; }
