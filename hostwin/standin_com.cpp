@@ -1,8 +1,8 @@
 #include "hostwin/standin_com.h"
 
-#include <algorithm>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "hostwin/standin_classes.h"
 #include "platform/runtime_error.h"

@@ -125,8 +125,8 @@ TEST_F(ActThroughCom, GetViewFollowsActsViewAndReadsTheCurrentRecord) {
   act.resetCounters();
   switcher.Create_ACT_Objects();
   ASSERT_EQ(switcher.GetView(timer), "Contact");
-  // Each name once and each call: OpenFile, Views, GetActive, Type and Create, on the objects ACT!
-  // returned as well as the one made by ProgID.
+  // Five calls, each a GetIDsOfNames and an Invoke (OpenFile, Views, GetActive, Type, Create),
+  // counted on the objects ACT! returned as well as on the one made by ProgID.
   EXPECT_EQ(act.counters().automationCalls, 10u);
 
   EXPECT_EQ(getProperty(switcher.ActCurrentView, "Type"), Variant(int16_t{1}));
