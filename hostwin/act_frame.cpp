@@ -13,10 +13,12 @@ namespace shape = hostsim::shape;
 
 namespace {
 
-// Queued messages the system makes itself rather than another program posting them.
+// Queued messages the system makes itself rather than another program posting them, the
+// characters the loop's TranslateMessage makes of posted keys among them.
 bool isSystemQueued(UINT msg) {
   constexpr UINT kSysTimer = 0x0118;  // caret blinking in edit fields
-  return msg == WM_PAINT || msg == WM_TIMER || msg == kSysTimer ||
+  return msg == WM_PAINT || msg == WM_TIMER || msg == kSysTimer || msg == WM_CHAR ||
+         msg == WM_DEADCHAR || msg == WM_SYSCHAR || msg == WM_SYSDEADCHAR ||
          (msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST) ||
          (msg >= WM_NCMOUSEMOVE && msg <= WM_NCXBUTTONDBLCLK) ||
          (msg >= WM_NCMOUSEHOVER && msg <= WM_MOUSELEAVE);
@@ -147,6 +149,10 @@ void ActFrame::create() {
     SendMessageA(m_lists[kLookup], LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.data()));
   refreshLayoutList();
   layOut();
+}
+
+void ActFrame::show() {
+  if (!isOpen()) return;
   // Shown once the tree is complete: a client that sees the frame sees all of it.
   ShowWindow(m_frame, SW_SHOW);
   UpdateWindow(m_frame);

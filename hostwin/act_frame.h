@@ -45,9 +45,11 @@ class ActFrame {
   // Has the frame call onQueuedWork from the message loop, after what is queued before it.
   void postQueuedWork();
 
-  // Creates the windows (ACT! starts) / destroys them (ACT! closes). destroy may run inside one of
-  // the windows' own message handlers.
+  // Creates the windows, hidden (ACT! starts), shows them once the program is ready for clients,
+  // and destroys them (ACT! closes). destroy may run inside one of the windows' own message
+  // handlers.
   void create();
+  void show();
   void destroy();
   bool isOpen() const { return m_frame != nullptr && IsWindow(m_frame); }
 

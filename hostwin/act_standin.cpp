@@ -8,6 +8,7 @@
 #include "hostsim/act_automation.h"
 #include "platform/ansi_text.h"
 #include "platform/conversions.h"
+#include "platform/win32/com_server.h"
 
 namespace morvane::hostwin {
 
@@ -66,6 +67,20 @@ std::string lineOfList(std::string_view key, const std::vector<std::string>& ite
 std::optional<StandInOptions> parseStandInArguments(std::string_view commandLine,
                                                     std::string& error) {
   StandInOptions options;
+  if (win32::startedByCom(commandLine)) {
+    options.mode = StandInMode::StartedByCom;
+    return options;
+  }
+  const auto [first, afterFirst] = splitWord(commandLine);
+  if (first == "/regserver" || first == "/unregserver") {
+    if (!trim(afterFirst).empty()) {
+      error = first + " takes no further arguments";
+      return std::nullopt;
+    }
+    options.mode =
+        first == "/regserver" ? StandInMode::RegisterServer : StandInMode::UnregisterServer;
+    return options;
+  }
   std::string_view rest = commandLine;
   for (;;) {
     auto [word, after] = splitWord(rest);
@@ -117,6 +132,7 @@ ActStandIn::~ActStandIn() {
 
 int ActStandIn::run() {
   if (!m_frame.isOpen()) return 1;
+  m_frame.show();
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
     m_frame.notePosted(msg);

@@ -2,10 +2,10 @@
 // the sample database open in the contact view) behind real windows (ActFrame), driven by the
 // user's keys and by tests through the control channel (standin_protocol.h).
 //
-// The program runs on one thread in a single-threaded COM apartment, so that an out-of-process
-// automation server can serve hostsim's ACT! objects from this same loop: the objects live in
-// automation(), work on act(), and are disconnected through the AutomationServer before ACT!'s
-// windows go.
+// The program runs on one thread in a single-threaded COM apartment, so that its out-of-process
+// automation server (StandInComServer, standin_com.h) serves hostsim's ACT! objects from this same
+// loop: the objects are made by automation(), work on act(), and are disconnected through the
+// AutomationServer before ACT!'s windows go.
 #pragma once
 
 #include <cstdint>
@@ -26,11 +26,18 @@
 
 namespace morvane::hostwin {
 
+// How the program was started: by its user or a test (ACT! runs), with a registration switch, or
+// by COM because a client asked for one of ACT!'s objects while ACT! was not running.
+enum class StandInMode { Run, RegisterServer, UnregisterServer, StartedByCom };
+
 struct StandInOptions {
+  StandInMode mode = StandInMode::Run;
   int fillers = hostsim::shape::kDefaultFillers;  // filler fields in the record view
 };
 
-// Reads the command line ("/fillers N"); nullopt, with the reason in error, for anything else.
+// Reads the command line: "/fillers N", or "/regserver" or "/unregserver" alone; "-Embedding" or
+// "/Embedding" anywhere (COM adds it) gives StartedByCom. nullopt, with the reason in error, for
+// anything else.
 std::optional<StandInOptions> parseStandInArguments(std::string_view commandLine,
                                                     std::string& error);
 
@@ -54,7 +61,9 @@ class ActStandIn {
   ActStandIn(const ActStandIn&) = delete;
   ActStandIn& operator=(const ActStandIn&) = delete;
 
-  // Handles messages until ACT! has closed; returns the process's exit code.
+  // Shows ACT!'s frame and handles messages until ACT! has closed; returns the process's exit
+  // code. Clients wait for the frame to show, so what the program sets up before run (its
+  // automation server) is there when they come.
   int run();
 
   hostsim::ActSim& act() { return m_act; }
