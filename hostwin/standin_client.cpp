@@ -1,5 +1,7 @@
 #include "hostwin/standin_client.h"
 
+#include "tests/win32/support/wait.h"
+
 #include <algorithm>
 #include <stdexcept>
 
@@ -9,8 +11,6 @@ namespace {
 
 namespace shape = hostsim::shape;
 
-// The longest stretch waitUntil sleeps before looking at its condition again.
-constexpr DWORD kPollMs = 10;
 constexpr char kReplyClass[] = "Morvane.StandInReply";
 constexpr char kProgram[] = "ActStandIn.exe";
 
@@ -68,31 +68,6 @@ std::string text(const std::map<std::string, std::string>& values, std::string_v
 
 }  // namespace
 
-bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs, HANDLE wakeOn) {
-  const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-  for (;;) {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.message == WM_QUIT) {
-        // Not ours to take: leave it for the caller's loop.
-        PostQuitMessage(static_cast<int>(msg.wParam));
-        return condition();
-      }
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
-    if (condition()) return true;
-    const ULONGLONG now = GetTickCount64();
-    if (now >= deadline) return false;
-    const auto slice = static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, kPollMs));
-    const DWORD woken =
-        MsgWaitForMultipleObjects(wakeOn != nullptr ? 1 : 0, wakeOn != nullptr ? &wakeOn : nullptr,
-                                  FALSE, slice, QS_ALLINPUT);
-    // A handle stays signalled: after it woke us once, go on with the time slices alone.
-    if (wakeOn != nullptr && woken == WAIT_OBJECT_0) wakeOn = nullptr;
-  }
-}
-
 StandInProcess::StandInProcess(std::string_view arguments, DWORD timeoutMs) {
   const std::string path = programFolder() + "\\" + kProgram;
   std::string commandLine;
@@ -130,12 +105,12 @@ StandInProcess::StandInProcess(std::string_view arguments, DWORD timeoutMs) {
   if (m_replyWindow != nullptr)
     SetWindowLongPtrA(m_replyWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 
-  waitUntil(
+  wintest::waitUntil(
       [this] {
         m_frame = findFrame(m_processId);
         return m_frame != nullptr || !running();
       },
-      timeoutMs, m_process);
+      std::chrono::milliseconds(timeoutMs), m_process);
   if (m_frame == nullptr || m_replyWindow == nullptr) {
     std::string why = "showed no ACT! frame in time";
     if (!running()) {
@@ -192,7 +167,9 @@ CommandReply StandInProcess::command(std::string_view text, DWORD timeoutMs) {
     return {};
   }
   const auto answered = [&] { return m_replyNumber == static_cast<uint32_t>(number); };
-  if (!waitUntil([&] { return answered() || !running(); }, timeoutMs, m_process) || !answered())
+  if (!wintest::waitUntil([&] { return answered() || !running(); },
+                          std::chrono::milliseconds(timeoutMs), m_process) ||
+      !answered())
     return {};
   return std::move(m_reply);
 }
@@ -252,7 +229,8 @@ std::string StandInProcess::currentLayout() const {
 }
 
 bool StandInProcess::waitForExit(DWORD timeoutMs) {
-  return waitUntil([this] { return !running(); }, timeoutMs, m_process);
+  return wintest::waitUntil([this] { return !running(); }, std::chrono::milliseconds(timeoutMs),
+                            m_process);
 }
 
 bool StandInProcess::stop(DWORD timeoutMs) {

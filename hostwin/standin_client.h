@@ -26,11 +26,6 @@ namespace morvane::hostwin {
 
 inline constexpr DWORD kStandInTimeoutMs = 20000;
 
-// Waits until condition() holds or timeoutMs have passed, handling the calling thread's messages
-// meanwhile (so a window or apartment of the caller keeps answering). Wakes early when wakeOn, if
-// given, is signalled. True when the condition held.
-bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs, HANDLE wakeOn = nullptr);
-
 struct RaisedEvent {
   int position = 0;
   std::string argument;  // the first argument as text, "" for none

@@ -316,6 +316,12 @@ LResult Win32WindowSystem::sendMessageA(Hwnd hwnd, uint32_t msg, WParam wParam, 
     result = listBoxText(hwnd, msg, wParam, lParam);
   else
     result = sendTimeout(hwnd, msg, wParam, lParam, false, ok);
+  if (!ok && msg == WM_SETREDRAW && wParam != 0 && IsWindow(toHwnd(hwnd))) {
+    // Redraw switched back on must not be lost with a program that did not answer in time: its
+    // window would stay unpainted (and, through DefWindowProc, hidden) for good. It goes without
+    // waiting, and the window gets it when its program reads its messages again.
+    SendNotifyMessageA(toHwnd(hwnd), msg, wParam, lParam);
+  }
   m_failure.rethrow();
   return result;
 }

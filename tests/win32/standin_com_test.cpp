@@ -19,12 +19,15 @@
 #include "tests/win32/com_test_support.h"
 #include "tests/win32/support/processes.h"
 #include "tests/win32/support/scratch.h"
+#include "tests/win32/support/wait.h"
 
 #include <gtest/gtest.h>
 #include <tlhelp32.h>
 
 namespace morvane::hostwin {
 namespace {
+
+using wintest::waitUntil;
 
 using morvane::testing::errorNumberOf;
 using morvane::testing::errorOf;
@@ -255,21 +258,25 @@ TEST_F(ComClient, WithoutActItsObjectsGive429AndTheEventControlFindsNoAct) {
   for (std::string_view progId :
        {hostsim::kAppProgId, hostsim::kDatabaseProgId, hostsim::kAuxCmdsProgId}) {
     EXPECT_EQ(errorNumberOf([&] { automation.createObject(progId); }), 429) << progId;
-    EXPECT_TRUE(waitUntil([] { return standInProcesses() == 0; }, kStandInTimeoutMs)) << progId;
+    EXPECT_TRUE(waitUntil([] { return standInProcesses() == 0; },
+                          std::chrono::milliseconds(kStandInTimeoutMs)))
+        << progId;
   }
   Module1 switcher = module(ActProgram::MorvaneAuto);
   EXPECT_EQ(switcher.Create_ACT_Objects(), "");
   ASSERT_EQ(boxes.shown().size(), 1u);
   EXPECT_EQ(boxes.shown()[0].text, errorMessageText(RuntimeError(err::kCantCreateObject),
                                                     "in Module1: Function Create_ACT_Objects", 1));
-  EXPECT_TRUE(waitUntil([] { return standInProcesses() == 0; }, kStandInTimeoutMs));
+  EXPECT_TRUE(waitUntil([] { return standInProcesses() == 0; },
+                        std::chrono::milliseconds(kStandInTimeoutMs)));
 
   // The event control is the programs' own: it is made, and finds no ACT! to link to.
   ObjectRef control = automation.createObject(hostsim::kEventControlProgId);
   EXPECT_EQ(attach(control), Variant(int32_t{0}));
   EXPECT_EQ(callMethodById(control, actevent::kActAvailable), Variant(false));
   control.reset();
-  EXPECT_TRUE(waitUntil([] { return standInProcesses() == 0; }, kStandInTimeoutMs));
+  EXPECT_TRUE(waitUntil([] { return standInProcesses() == 0; },
+                        std::chrono::milliseconds(kStandInTimeoutMs)));
 }
 
 }  // namespace

@@ -6,11 +6,14 @@
 #include <vector>
 
 #include "hostwin/standin_client.h"
+#include "tests/win32/support/wait.h"
 
 #include <gtest/gtest.h>
 
 namespace morvane::hostwin {
 namespace {
+
+using wintest::waitUntil;
 
 using protocol::Result;
 
@@ -360,7 +363,7 @@ TEST(StandInChannel, HangStopsTheWindowThreadAnsweringForAWhile) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_TIMEOUT));
   EXPECT_TRUE(waitUntil(
       [&] { return SendMessageTimeoutA(act.frame(), WM_NULL, 0, 0, SMTO_NORMAL, 200, &result); },
-      kStandInTimeoutMs));
+      std::chrono::milliseconds(kStandInTimeoutMs)));
 }
 
 TEST(StandInChannel, CountersCountWhatOtherProcessesSendAndPost) {
@@ -374,7 +377,8 @@ TEST(StandInChannel, CountersCountWhatOtherProcessesSendAndPost) {
   send(tree.lookupButton(), BM_CLICK);  // the stand-in does about them
   ASSERT_TRUE(PostMessageA(tree.frame, WM_NULL, 0, 0));
   ASSERT_TRUE(PostMessageA(tree.layoutList(), WM_NULL, 0, 0));
-  ASSERT_TRUE(waitUntil([&] { return act.counters().posted >= 2; }, kStandInTimeoutMs));
+  ASSERT_TRUE(waitUntil([&] { return act.counters().posted >= 2; },
+                        std::chrono::milliseconds(kStandInTimeoutMs)));
 
   StandInCounters counters = act.counters();
   EXPECT_EQ(counters.sent, 5u);

@@ -3,6 +3,7 @@
 // loop. The behaviour both backends share is in tests/contract.
 #include "platform/win32/win32_window_system.h"
 #include "platform/win32/win32_timers.h"
+#include "tests/win32/support/wait.h"
 #include "tests/win32/win32_window_lab.h"
 
 #include <gtest/gtest.h>
@@ -28,24 +29,10 @@ LParam text(const char* s) {
   return reinterpret_cast<LParam>(s);
 }
 
-// Runs this thread's message loop until done() or the limit; false on the limit.
-template <class Done>
-bool pumpUntil(Done done, std::chrono::milliseconds limit) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() >= end) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    MSG m;
-    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&m);
-      DispatchMessageA(&m);
-    }
-  }
-  return true;
-}
+using wintest::waitUntil;
 
 void pumpFor(std::chrono::milliseconds duration) {
-  pumpUntil([] { return false; }, duration);
+  waitUntil([] { return false; }, duration);
 }
 
 // A procedure that notes every message and leaves it to the class's behaviour.
@@ -81,6 +68,24 @@ TEST(Win32WindowSystem, HungTarget_SendsAndMovesGiveUpAfterTheTimeout) {
   EXPECT_EQ(ws.sendMessageA(lb, LB_GETCOUNT, 0, 0), 2);
   EXPECT_TRUE(ws.moveWindow(lb, 5000, 0, 0, 0, false));
   EXPECT_EQ(lab.win32().timedOutSends(), 3u);
+}
+
+TEST(Win32WindowSystem, HungTarget_RedrawSwitchedBackOnStillArrives) {
+  Win32WindowLab lab(300ms);
+  const Hwnd f = lab.create({"LabFrame", WS_POPUP | WS_VISIBLE, 0, 0, 200, 200, 0, 0, ""});
+  WindowSystem& ws = lab.windows();
+  auto visibleBit = [&] { return (ws.getWindowLongA(f, GWL_STYLE) & WS_VISIBLE) != 0; };
+
+  // A lock as SelectLayout takes one: redraw off takes the visible bit away (DefWindowProc).
+  ws.sendMessageA(f, WM_SETREDRAW, FALSE, 0);
+  ASSERT_FALSE(visibleBit());
+  lab.hang(2000ms);
+  ws.sendMessageA(f, WM_SETREDRAW, TRUE, 0);
+  EXPECT_EQ(lab.win32().timedOutSends(), 1u);
+  EXPECT_FALSE(visibleBit());
+
+  ASSERT_TRUE(lab.waitUntilResponsive(10s));
+  EXPECT_TRUE(waitUntil([&] { return visibleBit(); }, 5s));
 }
 
 TEST(Win32WindowSystem, Subclassing_TokensInstallAndRestoreTheRealProcedure) {
@@ -224,7 +229,7 @@ TEST(Win32Timers, TicksComeThroughTheMessageLoopUntilKilled) {
   EXPECT_NE(id, 0u);
   Sleep(100);
   EXPECT_EQ(ticks, 0);  // nothing without the message loop
-  EXPECT_TRUE(pumpUntil([&] { return ticks >= 3; }, 5s));
+  EXPECT_TRUE(waitUntil([&] { return ticks >= 3; }, 5s));
   pumpFor(200ms);
   EXPECT_EQ(ticks, 3);
   EXPECT_EQ(timers.activeTimers(), 0u);
