@@ -57,8 +57,8 @@ class FormSite : public ControlSite {
 class ProgramIcon {
  public:
   ProgramIcon(HINSTANCE instance, int id, int size)
-      : m_icon(static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_ICON, size, size,
-                                             LR_DEFAULTCOLOR))) {}
+      : m_icon(static_cast<HICON>(
+            LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, LR_DEFAULTCOLOR))) {}
   ~ProgramIcon() {
     if (m_icon != nullptr) DestroyIcon(m_icon);
   }
@@ -90,7 +90,8 @@ int run(HINSTANCE instance) {
   saved->set("Icon1", pictureToVariant(icon.picture()));
   automation.registerLocalClass(nubrix::kProgId, nubrixFactory(controlHost, saved));
 
-  const PlatformServices services{windows, timers, boxes, profiles, settings, automation, host, shell};
+  const PlatformServices services{windows,  timers,     boxes, profiles,
+                                  settings, automation, host,  shell};
   MorvaneAutoProgram program(services);
   site.program = &program;
   program.onEnded = [] { PostQuitMessage(0); };

@@ -350,6 +350,7 @@ LRESULT ActFrame::handle(Subclass& window, HWND hwnd, UINT msg, WPARAM wParam, L
       // Buttons report their clicks to their parent, the status bar.
       if (msg == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
         const auto button = reinterpret_cast<HWND>(lParam);
+        if (onButtonClicked) onButtonClicked();
         for (size_t i : {kLayout, kLookup}) {
           if (button == m_buttons[i]) togglePopup(i);
         }

@@ -41,6 +41,7 @@ class ActFrame {
   std::function<void()> onDestroyed;       // the frame is gone
   std::function<void(UINT key)> onKey;     // a key pressed in the record view
   std::function<void()> onQueuedWork;      // what postQueuedWork announced
+  std::function<void()> onButtonClicked;   // a status-bar button was clicked, before it acts
 
   // Has the frame call onQueuedWork from the message loop, after what is queued before it.
   void postQueuedWork();

@@ -120,6 +120,10 @@ ActStandIn::ActStandIn(HINSTANCE instance, const StandInOptions& options)
   m_frame.onDestroyed = [] { PostQuitMessage(0); };
   m_frame.onKey = [this](UINT key) { onKey(key); };
   m_frame.onQueuedWork = [this] { runCommands(); };
+  m_frame.onButtonClicked = [this] {
+    // ACT! stops answering in the middle of a click, while the clicking program waits on it.
+    if (const DWORD ms = std::exchange(m_hangOnClickMs, 0)) Sleep(ms);
+  };
   m_frame.create();
 }
 
@@ -285,6 +289,12 @@ ActStandIn::Outcome ActStandIn::execute(std::string_view command) {
     const auto ms = parseNumber<DWORD>(rest);
     if (!ms || *ms > kLongestHangMs) return unknown;
     return {Result::Done, {}, [ms = *ms] { Sleep(ms); }};
+  }
+  if (verb == "hang-on-click") {
+    const auto ms = parseNumber<DWORD>(rest);
+    if (!ms || *ms > kLongestHangMs) return unknown;
+    m_hangOnClickMs = *ms;
+    return done(true);
   }
   if (verb == "close") {
     m_act.quit();

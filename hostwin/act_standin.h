@@ -100,6 +100,7 @@ class ActStandIn {
   hostsim::ActSim m_act;
   sim::SimAutomation m_automation;
   AutomationServer* m_server = nullptr;
+  DWORD m_hangOnClickMs = 0;          // the next status-bar click hangs this long
   std::vector<std::string> m_events;  // "N" or "N:argument", in order
   std::deque<Command> m_commands;     // taken, not yet run
   uint32_t m_lastCommand = 0;

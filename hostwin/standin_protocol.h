@@ -26,8 +26,11 @@
 //   unlinked on|off                  ACT! refuses links from event controls
 //   fail MEMBER | fail clear         make automation members fail ("Member" or "Class.Member")
 //   hang MS                          reply, then stop handling messages for MS milliseconds
+//   hang-on-click MS                 the next click on a status-bar button stops the stand-in
+//                                    for MS milliseconds before the button acts
 //   close                            ACT! closes (event 14, windows destroyed), then the process
-//   ends state                            reply: the state keys below, one "key=value" line each
+//                                    ends
+//   state                            reply: the state keys below, one "key=value" line each
 //   counters | counters reset        reply: the counter keys below; reset zeroes them first
 //
 // Reply values never contain line breaks; lists separate their items with a tab.

@@ -1,0 +1,315 @@
+// MorvaneAuto.exe end to end on Windows: the ACT! stand-in in one process, MorvaneAuto in another,
+// the test as the user, with a notification area of its own and Morvane.exe played by the
+// recorder. MorvaneAuto is installed in a folder whose name has blanks and an accented letter,
+// and reads its rules from such a folder too.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "hostwin/standin_client.h"
+#include "platform/win32/win32_profile_files.h"
+#include "platform/win32/win32_settings_store.h"
+#include "shared/settings/settings_keys.h"
+#include "tests/win32/support/fake_notification_area.h"
+#include "tests/win32/support/message_box_answerer.h"
+#include "tests/win32/support/processes.h"
+#include "tests/win32/support/recorded_start.h"
+#include "tests/win32/support/scratch.h"
+#include "tests/win32/support/wait.h"
+
+namespace morvane::wintest {
+namespace {
+
+using hostwin::StandInProcess;
+using namespace std::chrono_literals;
+
+constexpr const char* kToolTip = "Morvane in Stealth Mode. Click to open.";
+// MorvaneAuto waits this long before a deferred update; short, so the tests need not wait long.
+constexpr const char* kDelay = "800";
+
+std::string besideMe(std::string_view file) {
+  const std::string self = selfPath();
+  return self.substr(0, self.find_last_of('\\') + 1) + std::string(file);
+}
+
+// The per-user settings MorvaneAuto reads, set for one test and removed afterwards.
+class MorvaneSettings {
+ public:
+  MorvaneSettings() : m_existed(keyExists()) {}
+  ~MorvaneSettings() {
+    if (!m_existed) RegDeleteTreeA(HKEY_CURRENT_USER, appKey().c_str());
+  }
+  void set(std::string_view key, std::string_view value) { settings::save(m_store, key, value); }
+
+ private:
+  static std::string appKey() {
+    return std::string(win32::Win32SettingsStore::kBasicSettingsRoot) + "\\" +
+           std::string(settings::kApplication);
+  }
+  static bool keyExists() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, appKey().c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+      return false;
+    RegCloseKey(key);
+    return true;
+  }
+  win32::Win32SettingsStore m_store;
+  bool m_existed;
+};
+
+class MorvaneAutoEndToEnd : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    ASSERT_EQ(runToEnd(quotedPath(besideMe("ActStandIn.exe")) + " /regserver"), 0u);
+  }
+  static void TearDownTestSuite() {
+    runToEnd(quotedPath(besideMe("ActStandIn.exe")) + " /unregserver");
+  }
+
+  void SetUp() override {
+    ASSERT_TRUE(tray.ready());
+    program = install.folder("Morvane Programme \xE9");  // "é" in the ANSI code page
+    ASSERT_TRUE(CopyFileA(besideMe("MorvaneAuto.exe").c_str(), autoExe().c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(besideMe("record_args.exe").c_str(), morvaneExe().c_str(), FALSE));
+    rulesFile = install.folder(
+                    "R\xE8gles partag\xE9"
+                    "es") +
+                "\\Mes r\xE8gles.ini";
+    settings.set(settings::kDelay, kDelay);
+    settings.set(settings::kIniLocation, rulesFile);
+    writeSampleRules();
+  }
+
+  std::string autoExe() const { return program + "\\MorvaneAuto.exe"; }
+  std::string morvaneExe() const { return program + "\\Morvane.exe"; }
+
+  void rule(const char* section, const char* key, const char* value) {
+    ASSERT_TRUE(profiles.writePrivateProfileStringA(section, key, value, rulesFile.c_str()));
+  }
+  // Contacts by ID/Status (field 5), groups by Group Type (field 102).
+  void writeSampleRules() {
+    rule("Sales-Contact", "_Reference_Field_", "5");
+    rule("Sales-Contact", "If no layout assigned", "Standard");
+    rule("Sales-Contact", "Customer", "Client");
+    rule("Sales-Contact", "Prospect", "Prospect Layout");
+    rule("Sales-Contact", "Vendor", "Vendor Layout");
+    rule("Sales-Group", "_Reference_Field_", "102");
+    rule("Sales-Group", "Team", "Group Layout");
+  }
+
+  // Starts MorvaneAuto from its folder, as Explorer would.
+  std::unique_ptr<RunningProcess> startMorvaneAuto() {
+    return std::make_unique<RunningProcess>(quotedPath(autoExe()), program);
+  }
+
+  // The unload takes down an icon that was never put up; the shell refuses that, and nothing shows.
+  bool neverAddedAnIcon() const {
+    for (const TrayNotification& n : tray.notifications())
+      if (n.message == NIM_ADD) return false;
+    return tray.icons().empty();
+  }
+  const FakeTrayIcon* icon() const {
+    return tray.icons().empty() ? nullptr : &tray.icons().front();
+  }
+  bool waitForIcon() {
+    return waitUntil([&] { return icon() != nullptr; }, 20s);
+  }
+  // True when ACT! shows the layout within the patience; otherwise a failure says what ACT! shows.
+  testing::AssertionResult waitForLayout(StandInProcess& act, const std::string& layout) {
+    if (waitUntil([&] { return act.currentLayout() == layout; }))
+      return testing::AssertionSuccess();
+    const hostwin::StandInState state = act.state();
+    testing::AssertionResult failure = testing::AssertionFailure();
+    failure << "ACT! shows \"" << state.layout << "\" on \"" << state.record << "\" in view "
+            << state.view << "; applied:";
+    for (const std::string& a : state.applied) failure << " \"" << a << "\"";
+    failure << "; events:";
+    for (const auto& e : state.events) failure << " " << e.position;
+    return failure;
+  }
+
+  ScratchFolder install{"morvane-e2e"};
+  std::string program;
+  std::string rulesFile;
+  MorvaneSettings settings;
+  win32::Win32ProfileFiles profiles;
+  FakeNotificationArea tray;
+};
+
+TEST_F(MorvaneAutoEndToEnd, StartsWithTheRecordsLayoutAndOneIconWhateverTheCopies) {
+  StandInProcess act;
+  auto morvaneAuto = startMorvaneAuto();
+  ASSERT_TRUE(waitForIcon());
+  EXPECT_EQ(icon()->tip, kToolTip);
+  EXPECT_TRUE(icon()->hasImage);
+  // Alice Martin is a Customer: her layout was applied before the icon went up.
+  EXPECT_TRUE(waitForLayout(act, "Client"));
+
+  auto second = startMorvaneAuto();
+  EXPECT_TRUE(second->waitForExit().has_value());
+  EXPECT_TRUE(morvaneAuto->running());
+  EXPECT_EQ(tray.icons().size(), 1u);
+
+  // Explorer restarts: the icon comes back.
+  tray.restart();
+  EXPECT_TRUE(waitForIcon());
+  EXPECT_EQ(icon()->tip, kToolTip);
+}
+
+TEST_F(MorvaneAutoEndToEnd, EveryRecordChangeGetsTheLayoutItsValueNames) {
+  StandInProcess act;
+  auto morvaneAuto = startMorvaneAuto();
+  ASSERT_TRUE(waitForIcon());
+  ASSERT_TRUE(waitForLayout(act, "Client"));
+
+  struct Step {
+    const char* command;
+    const char* layout;
+  };
+  const Step steps[] = {
+      {"next", "Prospect Layout"},  // Bob Durand, Prospect
+      {"next", "Vendor Layout"},    // Carla Nunes, Vendor
+      {"next", "Standard"},         // David Li, no value: the default layout
+      {"next", "Client"},           // Eve Moreau, "customer": letter case does not matter
+      {"field 5 Vendor", "Vendor Layout"},
+      {"view group", "Group Layout"},  // Sales Team, Team
+  };
+  for (const Step& step : steps) {
+    ASSERT_EQ(act.command(step.command).result, hostwin::protocol::Result::Done) << step.command;
+    EXPECT_TRUE(waitForLayout(act, step.layout))
+        << step.command << " shows " << act.currentLayout();
+  }
+  // The committee has no layout of its own and the groups no default: the layout stays.
+  act.command("next");
+  act.command("state");
+  EXPECT_EQ(act.currentLayout(), "Group Layout");
+}
+
+TEST_F(MorvaneAutoEndToEnd, TheContactListGetsOneDeferredUpdate) {
+  StandInProcess act;
+  auto morvaneAuto = startMorvaneAuto();
+  ASSERT_TRUE(waitForIcon());
+  ASSERT_TRUE(waitForLayout(act, "Client"));
+
+  // Nothing is selected in the list; a delay later MorvaneAuto looks at ACT! once more.
+  const auto deferredUpdateAfter = [&](const char* command) {
+    act.command(command);
+    act.resetCounters();
+    return waitUntil([&] { return act.counters().automationCalls > 0; });
+  };
+  EXPECT_TRUE(deferredUpdateAfter("view list"));
+  EXPECT_TRUE(deferredUpdateAfter("next"));  // Bob Durand, a Prospect
+  EXPECT_EQ(act.currentLayout(), "Client");
+
+  // Back in the contact view, the record's layout comes at once.
+  act.command("view contact");
+  EXPECT_TRUE(waitForLayout(act, "Prospect Layout"));
+}
+
+TEST_F(MorvaneAutoEndToEnd, AClickStartsMorvaneWithZeroAndEndsMorvaneAuto) {
+  StandInProcess act;
+  auto morvaneAuto = startMorvaneAuto();
+  ASSERT_TRUE(waitForIcon());
+
+  ASSERT_TRUE(tray.click(icon()->window, icon()->id));
+  EXPECT_TRUE(morvaneAuto->waitForExit().has_value());
+  EXPECT_TRUE(waitUntil([&] { return tray.icons().empty(); }));
+  std::vector<RecordedStart> starts;
+  ASSERT_TRUE(waitUntil([&] {
+    starts = readRecordedStarts(defaultRecordFile(morvaneExe()));
+    return !starts.empty();
+  }));
+  ASSERT_EQ(starts.size(), 1u);
+  EXPECT_EQ(starts[0].arguments, "0");
+  EXPECT_EQ(starts[0].workingDirectory, program);
+  EXPECT_EQ(starts[0].programFolder, program);
+}
+
+TEST_F(MorvaneAutoEndToEnd, WithoutMorvaneTheIconStaysAndADoubleClickTellsOnce) {
+  StandInProcess act;
+  DeleteFileA(morvaneExe().c_str());
+  auto morvaneAuto = startMorvaneAuto();
+  ASSERT_TRUE(waitForIcon());
+
+  // The shell's double-click: the first click already tries; the rest waits for the box.
+  ASSERT_TRUE(tray.doubleClick(icon()->window, icon()->id));
+  const auto box = waitForMessageBox(BoxOwner::process(morvaneAuto->processId()));
+  ASSERT_TRUE(box.has_value());
+  EXPECT_EQ(box->caption, "MorvaneAuto");
+  EXPECT_EQ(box->text, "Unable to start " + morvaneExe());
+  ASSERT_TRUE(pressButton(*box, IDOK));
+  ASSERT_TRUE(waitUntil([&] { return !IsWindow(win32::toHwnd(box->window)); }));
+  EXPECT_FALSE(waitForMessageBox(BoxOwner::process(morvaneAuto->processId()), 1s).has_value())
+      << "one box for one double-click";
+  EXPECT_TRUE(morvaneAuto->running());
+  EXPECT_EQ(tray.icons().size(), 1u);
+}
+
+TEST_F(MorvaneAutoEndToEnd, ActClosingEndsMorvaneAutoAndTakesItsIconAway) {
+  StandInProcess act;
+  auto morvaneAuto = startMorvaneAuto();
+  ASSERT_TRUE(waitForIcon());
+
+  EXPECT_TRUE(act.stop());
+  EXPECT_TRUE(morvaneAuto->waitForExit().has_value());
+  EXPECT_TRUE(tray.icons().empty());
+}
+
+TEST_F(MorvaneAutoEndToEnd, AnActThatCannotBeReachedIsReportedAndNoIconShows) {
+  StandInProcess act;
+  act.command("unlinked on");
+  auto morvaneAuto = startMorvaneAuto();
+
+  const auto box = answerMessageBox(BoxOwner::process(morvaneAuto->processId()), IDOK, 20s);
+  ASSERT_TRUE(box.has_value());
+  EXPECT_EQ(box->caption, "MorvaneAuto");
+  EXPECT_EQ(box->text,
+            "Unable to communicate with ACT!\r\nPlease run actreg.exe located in the ACT folder "
+            "and try again");
+  EXPECT_TRUE(morvaneAuto->waitForExit().has_value());
+  EXPECT_TRUE(neverAddedAnIcon());
+}
+
+TEST_F(MorvaneAutoEndToEnd, WithoutActInstalledTheFailureIsReportedAndMorvaneAutoEnds) {
+  ASSERT_EQ(runToEnd(quotedPath(besideMe("ActStandIn.exe")) + " /unregserver"), 0u);
+  auto morvaneAuto = startMorvaneAuto();
+
+  const auto box = answerMessageBox(BoxOwner::process(morvaneAuto->processId()), IDOK, 20s);
+  ASSERT_EQ(runToEnd(quotedPath(besideMe("ActStandIn.exe")) + " /regserver"), 0u);
+  ASSERT_TRUE(box.has_value());
+  EXPECT_EQ(box->caption, "MorvaneAuto error");
+  EXPECT_EQ(box->text.substr(0, box->text.find('\r')),
+            "Error 429: 'ActiveX component can't create object'");
+  EXPECT_TRUE(morvaneAuto->waitForExit().has_value());
+  EXPECT_TRUE(neverAddedAnIcon());
+}
+
+TEST_F(MorvaneAutoEndToEnd, AHungActDoesNotFreezeMorvaneAutoForGood) {
+  StandInProcess act;
+  auto morvaneAuto = startMorvaneAuto();
+  ASSERT_TRUE(waitForIcon());
+  ASSERT_TRUE(waitForLayout(act, "Client"));
+
+  // ACT! stops answering in the middle of the next layout switch, for longer than MorvaneAuto
+  // waits on one of its windows.
+  ASSERT_EQ(act.command("hang-on-click 25000").result, hostwin::protocol::Result::Done);
+  act.command("next", 60000);
+  // MorvaneAuto gave up on the hung window and is itself answering again while ACT! still hangs.
+  const HWND form = FindWindowA("ThunderRT6FormDC", "MorvaneAuto");
+  ASSERT_NE(form, nullptr);
+  EXPECT_TRUE(waitUntil(
+      [&] {
+        DWORD_PTR ignored = 0;
+        return SendMessageTimeoutA(form, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 500, &ignored) != 0;
+      },
+      20s));
+  EXPECT_TRUE(morvaneAuto->running());
+
+  // Once ACT! answers again, the next record gets its layout as usual.
+  ASSERT_EQ(act.command("next", 60000).result, hostwin::protocol::Result::Done);
+  EXPECT_TRUE(waitForLayout(act, "Vendor Layout"));
+}
+
+}  // namespace
+}  // namespace morvane::wintest
