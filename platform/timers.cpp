@@ -26,7 +26,16 @@ void Timer::restart() {
   stop();
   if (!m_enabled || m_interval <= 0) return;
   m_id = m_timers.setTimer(static_cast<uint32_t>(m_interval), [this] {
-    if (onTimer) onTimer();
+    // A tick while the last one is still being handled (its handler shows a message box, whose
+    // loop goes on dispatching WM_TIMER) is dropped: the event never runs inside itself, so a
+    // failing update cannot stack one error box on another.
+    if (m_ticking || !onTimer) return;
+    m_ticking = true;
+    struct Done {
+      bool& ticking;
+      ~Done() { ticking = false; }
+    } done{m_ticking};
+    onTimer();
   });
 }
 

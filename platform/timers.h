@@ -19,7 +19,8 @@ class Timers {
   virtual void killTimer(TimerId id) = 0;
 };
 
-// A form's Timer control: it ticks every Interval milliseconds while Enabled and Interval > 0.
+// A form's Timer control: it ticks every Interval milliseconds while Enabled and Interval > 0, and
+// never inside its own Timer event (a tick due meanwhile is dropped).
 // Setting a new non-zero Interval on a running timer restarts its countdown, as SetTimer does
 // for an existing timer. A negative Interval is refused with error 380.
 class Timer {
@@ -44,6 +45,7 @@ class Timer {
   Timers& m_timers;
   int32_t m_interval = 0;
   bool m_enabled = true;
+  bool m_ticking = false;
   TimerId m_id = 0;
 };
 

@@ -621,7 +621,8 @@ void SimDesktop::advance(uint64_t ms) {
     const auto tick = t.tick;  // the handler may kill or reset its own timer
     (*tick)();
   }
-  m_now = target;
+  // A handler may have let time pass itself (a message box's loop): the clock never goes back.
+  m_now = std::max(m_now, target);
   pump();
 }
 

@@ -297,6 +297,20 @@ TEST_F(DesktopTest, TimerControl_IntervalZeroStopsAndNewIntervalRestartsCountdow
   EXPECT_EQ(fired, 1);
 }
 
+TEST_F(DesktopTest, TimerControl_TicksDueWhileItsEventRunsAreDropped) {
+  Timer t(d);
+  int fired = 0;
+  t.setInterval(100);
+  // The first tick shows a box whose loop lets 350 ms pass: three more ticks fall due meanwhile.
+  t.onTimer = [&] {
+    if (++fired == 1) d.advance(350);
+  };
+  d.advance(100);
+  EXPECT_EQ(fired, 1);
+  d.advance(100);
+  EXPECT_EQ(fired, 2);
+}
+
 TEST(ErrorTrap, ShowsTheStandardBoxAndStops) {
   SimMessageBoxes boxes;
   ErrorTrap trap(boxes, "MorvaneAuto");
