@@ -318,17 +318,19 @@ LRESULT CALLBACK ActFrame::windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
   if (window == nullptr) return DefWindowProcA(hwnd, msg, wParam, lParam);
   ActFrame& self = *window->owner;
 
-  // Only the outermost message counts: what a window does in answer to it (a button's click
-  // sequence, the pop-up showing itself) is our own doing.
-  if (self.m_depth == 0 && InSendMessageEx(nullptr) != ISMEX_NOSEND) {
+  // A message another program sent counts once: what the windows do in answer to it (a button's
+  // click sequence, the pop-up showing itself) is the stand-in's own doing. Messages that arrive
+  // while the stand-in itself waits (on a client's event sink, say) count as any other.
+  const bool foreign = !self.m_inForeignSend && InSendMessageEx(nullptr) != ISMEX_NOSEND;
+  if (foreign) {
     const bool channel =
         msg == WM_COPYDATA && lParam != 0 &&
         reinterpret_cast<const COPYDATASTRUCT*>(lParam)->dwData == protocol::kCommandTag;
     if (!channel) ++self.m_counts.sent;
+    self.m_inForeignSend = true;
   }
-  ++self.m_depth;
   const LRESULT result = self.handle(*window, hwnd, msg, wParam, lParam);
-  --self.m_depth;
+  if (foreign) self.m_inForeignSend = false;
   return result;
 }
 

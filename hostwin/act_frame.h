@@ -113,7 +113,7 @@ class ActFrame {
   // Stable addresses: each window keeps a pointer to its entry. Entries outlive their windows
   // until the next create, because destroy can run inside a window's own handler.
   std::deque<Subclass> m_subclasses;
-  int m_depth = 0;  // nesting of the tree's window procedures on the thread
+  bool m_inForeignSend = false;  // handling a message another program sent
   MessageCounts m_counts;
 };
 

@@ -296,6 +296,11 @@ ActStandIn::Outcome ActStandIn::execute(std::string_view command) {
     m_hangOnClickMs = *ms;
     return done(true);
   }
+  if (verb == "die") {
+    // ACT! crashes: no event, no goodbye to its clients; only what the system does for any
+    // process that ends (ExitProcess, unlike TerminateProcess, lets COM take its classes back).
+    return {Result::Done, {}, [] { ExitProcess(3); }};
+  }
   if (verb == "close") {
     m_act.quit();
     return done(true);

@@ -30,6 +30,7 @@
 //                                    for MS milliseconds before the button acts
 //   close                            ACT! closes (event 14, windows destroyed), then the process
 //                                    ends
+//   die                              reply, then the process ends at once, as if ACT! crashed
 //   state                            reply: the state keys below, one "key=value" line each
 //   counters | counters reset        reply: the counter keys below; reset zeroes them first
 //

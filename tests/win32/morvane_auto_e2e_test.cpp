@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "hostwin/standin_client.h"
 #include "platform/win32/win32_profile_files.h"
@@ -136,6 +137,50 @@ class MorvaneAutoEndToEnd : public testing::Test {
   win32::Win32ProfileFiles profiles;
   FakeNotificationArea tray;
 };
+
+// What Windows shows of the program file: its version, its icon in both sizes, and a manifest
+// asking for the version 6 common controls and for DPI awareness.
+TEST(MorvaneAutoProgramFile, CarriesVersionIconAndManifest) {
+  const std::string exe = besideMe("MorvaneAuto.exe");
+  DWORD ignored = 0;
+  std::vector<char> info(GetFileVersionInfoSizeA(exe.c_str(), &ignored));
+  ASSERT_FALSE(info.empty());
+  ASSERT_TRUE(GetFileVersionInfoA(exe.c_str(), 0, static_cast<DWORD>(info.size()), info.data()));
+  auto text = [&](const char* name) {
+    char* value = nullptr;
+    UINT length = 0;
+    const std::string path = std::string("\\StringFileInfo\\040904E4\\") + name;
+    return VerQueryValueA(info.data(), path.c_str(), reinterpret_cast<void**>(&value), &length)
+               ? std::string(value)
+               : std::string("<none>");
+  };
+  EXPECT_EQ(text("FileVersion"), "1.1.0.0");
+  EXPECT_EQ(text("ProductVersion"), "1.1.0");
+  EXPECT_EQ(text("OriginalFilename"), "MorvaneAuto.exe");
+
+  const HMODULE file = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(file, nullptr);
+  for (const int size : {16, 32}) {
+    const HICON icon = static_cast<HICON>(
+        LoadImageA(file, MAKEINTRESOURCEA(1), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+    ICONINFO parts{};
+    ASSERT_TRUE(icon != nullptr && GetIconInfo(icon, &parts)) << size;
+    BITMAP bitmap{};
+    GetObjectA(parts.hbmColor, sizeof bitmap, &bitmap);
+    EXPECT_EQ(bitmap.bmWidth, size);
+    DeleteObject(parts.hbmColor);
+    DeleteObject(parts.hbmMask);
+    DestroyIcon(icon);
+  }
+  const HRSRC found = FindResourceA(file, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+  ASSERT_NE(found, nullptr);
+  const std::string manifest(static_cast<const char*>(LockResource(LoadResource(file, found))),
+                             SizeofResource(file, found));
+  EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
+  EXPECT_NE(manifest.find("version=\"6.0.0.0\""), std::string::npos);
+  EXPECT_NE(manifest.find("<dpiAware"), std::string::npos);
+  FreeLibrary(file);
+}
 
 TEST_F(MorvaneAutoEndToEnd, StartsWithTheRecordsLayoutAndOneIconWhateverTheCopies) {
   StandInProcess act;
@@ -283,6 +328,37 @@ TEST_F(MorvaneAutoEndToEnd, WithoutActInstalledTheFailureIsReportedAndMorvaneAut
             "Error 429: 'ActiveX component can't create object'");
   EXPECT_TRUE(morvaneAuto->waitForExit().has_value());
   EXPECT_TRUE(neverAddedAnIcon());
+}
+
+TEST_F(MorvaneAutoEndToEnd, AnActThatDiesIsReportedAndMorvaneAutoCarriesOn) {
+  auto act = std::make_unique<StandInProcess>();
+  auto morvaneAuto = startMorvaneAuto();
+  ASSERT_TRUE(waitForIcon());
+  ASSERT_TRUE(waitForLayout(*act, "Client"));
+
+  // In the contact list an update is due a delay later; ACT! is gone by then.
+  act->command("view list");
+  act->command("die");
+  ASSERT_TRUE(act->waitForExit(hostwin::kStandInTimeoutMs));
+
+  // Each trapped procedure that reached ACT! says so once, in the standard box.
+  std::vector<std::string> places;
+  while (const auto box =
+             answerMessageBox(BoxOwner::process(morvaneAuto->processId()), IDOK, 2s)) {
+    EXPECT_EQ(box->caption, "MorvaneAuto error");
+    EXPECT_EQ(box->text.rfind("Error 462: 'The remote server machine does not exist or is "
+                              "unavailable'\r",
+                              0),
+              0u)
+        << box->text;
+    const size_t from = box->text.find("in ");
+    places.push_back(box->text.substr(from, box->text.find(" - Line", from) - from));
+    ASSERT_TRUE(waitUntil([&] { return !IsWindow(win32::toHwnd(box->window)); }));
+  }
+  EXPECT_EQ(places, (std::vector<std::string>{"in frmAuto: Function Get_DB_Name",
+                                               "in Module1: Function GetView"}));
+  EXPECT_TRUE(morvaneAuto->running());
+  EXPECT_EQ(tray.icons().size(), 1u);
 }
 
 TEST_F(MorvaneAutoEndToEnd, AHungActDoesNotFreezeMorvaneAutoForGood) {
