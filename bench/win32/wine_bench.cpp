@@ -33,6 +33,10 @@ using Clock = std::chrono::steady_clock;
 constexpr int kOtherTopLevelWindows = 300;
 // ACT!'s window tree: 1,000 windows with the frame, record view, status bar, buttons and lists.
 constexpr const char* kActWindows = "/fillers 993";
+// How long MorvaneAuto is left alone after the last change before its idle time is measured.
+constexpr std::chrono::seconds kSettle{5};
+// The idle time is reported in slices of this many seconds too.
+constexpr int kSlice = 10;
 
 std::string besideMe(std::string_view file) {
   const std::string self = selfPath();
@@ -133,14 +137,24 @@ int run(int changes, int idleSeconds) {
       static_cast<unsigned long long>(crossed.sent),
       static_cast<unsigned long long>(crossed.posted));
 
+  // Idle means after the last change has settled (COM's and Wine's own threads wind down first).
+  waitUntil([] { return false; }, kSettle);
   const ProcessFigures before = measure(process);
-  pumpMessages();
-  waitUntil([] { return false; }, std::chrono::seconds(idleSeconds));
-  const ProcessFigures after = measure(process);
-  std::printf("MorvaneAuto idle for %d s:\n", idleSeconds);
-  std::printf("  CPU time used: %.3f s (%.2f%% of one core)\n",
+  std::string slices;
+  ProcessFigures last = before;
+  for (int elapsed = 0; elapsed < idleSeconds; elapsed += kSlice) {
+    waitUntil([] { return false; }, std::chrono::seconds(std::min(kSlice, idleSeconds - elapsed)));
+    const ProcessFigures now = measure(process);
+    slices.append(" ").append(
+        std::to_string(static_cast<int>((now.cpuSeconds - last.cpuSeconds) * 1000)));
+    last = now;
+  }
+  const ProcessFigures after = last;
+  std::printf("MorvaneAuto idle for %d s (from %lld s after the last change):\n", idleSeconds,
+              static_cast<long long>(kSettle.count()));
+  std::printf("  CPU time used: %.3f s (%.2f%% of one core); per %d s, in ms:%s\n",
               after.cpuSeconds - before.cpuSeconds,
-              100.0 * (after.cpuSeconds - before.cpuSeconds) / idleSeconds);
+              100.0 * (after.cpuSeconds - before.cpuSeconds) / idleSeconds, kSlice, slices.c_str());
   std::printf("  working set %.1f MB (peak %.1f MB), private bytes %.1f MB\n",
               after.workingSet / 1048576.0, after.peakWorkingSet / 1048576.0,
               after.privateBytes / 1048576.0);
