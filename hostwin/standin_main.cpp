@@ -18,6 +18,7 @@
 #include "hostwin/act_standin.h"
 #include "hostwin/standin_com.h"
 #include "platform/runtime_error.h"
+#include "platform/win32/com_automation.h"
 #include "platform/win32/com_registration.h"
 
 #include <commctrl.h>
@@ -29,21 +30,6 @@ using namespace morvane;
 using namespace morvane::hostwin;
 
 constexpr UINT kUnusedServerMs = 60 * 1000;
-
-// The single-threaded apartment the program's one thread runs in.
-class ComApartment {
- public:
-  ComApartment() : m_result(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-  ~ComApartment() {
-    if (SUCCEEDED(m_result)) CoUninitialize();
-  }
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
-  bool ok() const { return SUCCEEDED(m_result); }
-
- private:
-  HRESULT m_result;
-};
 
 void CALLBACK endIfUnused(HWND, UINT, UINT_PTR timer, DWORD) {
   KillTimer(nullptr, timer);
@@ -101,8 +87,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
       case StandInMode::Run:
         break;
     }
-    const ComApartment apartment;
-    if (!apartment.ok()) return 1;
+    const win32::ComApartment apartment;
     if (options->mode == StandInMode::StartedByCom) return serveWithoutAct();
     return runAct(instance, *options);
   } catch (const std::exception& e) {
