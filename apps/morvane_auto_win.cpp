@@ -41,12 +41,7 @@ class FormSite : public ControlSite {
   Hwnd containerWindow() override { return program != nullptr ? program->form.hWnd() : 0; }
   // MorvaneAuto never opens the control's about box; should it, the box's texts show in a
   // message box until the programs have forms of their own on Windows.
-  void showModal(frmAbout& form, Hwnd) override {
-    const std::string text = form.lblTitle.caption + "\r" + form.lblVersion.caption + "\r\r" +
-                             form.lblCredit.caption + "\r" + form.lblContact.caption;
-    m_boxes.show(text, form.Caption, MsgButtons::Ok, MsgIcon::Information);
-    form.cmdOK_Click();
-  }
+  void showModal(frmAbout& form, Hwnd) override { showAsMessageBox(form, m_boxes); }
   MorvaneAutoProgram* program = nullptr;
 
  private:

@@ -1,6 +1,9 @@
 #include "trayicon/Nubrix.h"
 
+#include <utility>
+
 #include "platform/conversions.h"
+#include "platform/runtime_error.h"
 #include "platform/win_constants.h"
 #include "trayicon/frmAbout.h"
 #include "trayicon/mdlNubrix.h"
@@ -27,6 +30,19 @@ int16_t buttonMask(WParam keys) {
 
 int16_t shiftMask(WParam keys) {
   return static_cast<int16_t>(((keys & kMkShift) ? 1 : 0) | ((keys & kMkControl) ? 2 : 0));
+}
+
+// Reads one saved property and applies it. This is the one place where saved values meet the
+// properties' types: a value the property cannot take (garbage, another type, one it refuses)
+// loads as the property's default, so a damaged form still loads.
+void loadSaved(PropertyBag& bag, std::string_view name, const Variant& defaultValue,
+               const std::function<void(const Variant&)>& apply) {
+  try {
+    apply(bag.readProperty(name, defaultValue));
+    return;
+  } catch (const RuntimeError&) {
+  }
+  apply(defaultValue);
 }
 
 }  // namespace
@@ -188,10 +204,13 @@ void Nubrix::RefreshToolTip() {
 
 void Nubrix::ChangeIcon() {
   bool borrowed = false;
+  // What slot 2 holds without an image (nothing, or a picture object of no image) comes back
+  // after a borrowed step.
+  Picture ownSecond;
   if (m_icon[1].none()) {
     if (m_toolTip[1].empty()) return;  // nothing to alternate with
     // One image and two texts: slot 2 borrows slot 1's image for this step.
-    m_icon[1] = m_icon[0];
+    ownSecond = std::exchange(m_icon[1], m_icon[0]);
     borrowed = true;
   }
   if (m_toolTip[1].empty()) m_toolTip[1] = m_toolTip[0];
@@ -201,12 +220,12 @@ void Nubrix::ChangeIcon() {
     if (borrowed) {
       // No handle matches slot 1 now, so the next step shows slot 1 again.
       mdlNubrix::setCurrentIcon(0);
-      m_icon[1] = Picture{};
+      m_icon[1] = std::move(ownSecond);
     }
   } else {
     mdlNubrix::setCurrentIcon(m_icon[0].handle);
     mdlNubrix::TrayNotify(m_host.tray, win::NIM_MODIFY, m_hwnd, m_toolTip[0]);
-    if (borrowed) m_icon[1] = Picture{};
+    if (borrowed) m_icon[1] = std::move(ownSecond);
   }
 }
 
@@ -232,12 +251,17 @@ void Nubrix::InitProperties() {
 
 void Nubrix::ReadProperties(PropertyBag& bag) {
   const Variant nothing{ObjectRef()};
-  m_icon[0] = pictureFromVariant(bag.readProperty("Icon1", nothing));
-  m_toolTip[0] = conv::toString(bag.readProperty("ToolTipIcon1", Variant(std::string())));
-  m_icon[1] = pictureFromVariant(bag.readProperty("Icon2", nothing));
-  m_toolTip[1] = conv::toString(bag.readProperty("ToolTipIcon2", Variant(std::string())));
-  TMR.setEnabled(conv::toBoolean(bag.readProperty("IconAnimation", Variant(false))));
-  TMR.setInterval(conv::toLong(bag.readProperty("Interval", Variant(int32_t{0}))));
+  const Variant noText{std::string()};
+  loadSaved(bag, "Icon1", nothing, [&](const Variant& v) { m_icon[0] = pictureFromVariant(v); });
+  loadSaved(bag, "ToolTipIcon1", noText,
+            [&](const Variant& v) { m_toolTip[0] = conv::toString(v); });
+  loadSaved(bag, "Icon2", nothing, [&](const Variant& v) { m_icon[1] = pictureFromVariant(v); });
+  loadSaved(bag, "ToolTipIcon2", noText,
+            [&](const Variant& v) { m_toolTip[1] = conv::toString(v); });
+  loadSaved(bag, "IconAnimation", Variant(false),
+            [&](const Variant& v) { TMR.setEnabled(conv::toBoolean(v)); });
+  loadSaved(bag, "Interval", Variant(int32_t{0}),
+            [&](const Variant& v) { TMR.setInterval(conv::toLong(v)); });
 }
 
 void Nubrix::WriteProperties(PropertyBag& bag) {

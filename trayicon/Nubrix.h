@@ -76,7 +76,8 @@ class Nubrix {
   // --- The container's side ---
   // A new control placed on a form.
   void InitProperties();
-  // Loading the saved state: values go straight to the slots and the timer.
+  // Loading the saved state: values go straight to the slots and the timer. A saved value that
+  // does not suit its property (garbage, another type) loads as that property's default.
   void ReadProperties(PropertyBag& bag);
   void WriteProperties(PropertyBag& bag);
   // The container sets the control's size (twips); the control keeps its face's size.

@@ -31,4 +31,11 @@ void frmAbout::Unload() {
   if (onUnload) onUnload();
 }
 
+void showAsMessageBox(frmAbout& form, MessageBoxes& boxes) {
+  const std::string text = form.lblTitle.caption + "\r" + form.lblVersion.caption + "\r\r" +
+                           form.lblCredit.caption + "\r" + form.lblContact.caption;
+  boxes.show(text, form.Caption, MsgButtons::Ok, MsgIcon::Information);
+  form.cmdOK_Click();
+}
+
 }  // namespace morvane

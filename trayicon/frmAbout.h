@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/message_boxes.h"
+
 namespace morvane {
 
 // Position and size in twips.
@@ -63,5 +65,10 @@ class frmAbout {
  private:
   bool m_loaded = true;
 };
+
+// The box for a host that has no forms on its platform: its texts in an information message box
+// under its caption. When the user closes the message box, the form unloads as its OK button
+// unloads it.
+void showAsMessageBox(frmAbout& form, MessageBoxes& boxes);
 
 }  // namespace morvane

@@ -117,6 +117,44 @@ TEST_F(NubrixDispatchTest, Properties_ReadAndWriteThroughAutomation) {
   EXPECT_EQ(getProperty(control, "OsVersion"), Variant("5.1"));
 }
 
+// A picture object as a container hands one in: Handle and Type, and nothing else.
+class ContainerPicture : public sim::SimDispatch {
+ public:
+  ContainerPicture(int32_t handle, PictureType type) : SimDispatch("StdPicture") {
+    addProperty("Handle", PictureObject::kHandle, 0, [=](Args&) { return Variant(handle); });
+    addProperty("Type", PictureObject::kType, 0,
+                [=](Args&) { return Variant(static_cast<int16_t>(type)); });
+  }
+};
+
+TEST_F(NubrixDispatchTest, Pictures_AreKeptAsHandedInAndOnlyIconsAreTaken) {
+  const ObjectRef icon = std::make_shared<ContainerPicture>(0x5005, PictureType::Icon);
+  std::vector<Variant> args{Variant(icon)};
+  control->invoke(d::kIcon1, InvokeKind::PropertyPutRef, args);
+  EXPECT_EQ(getPropertyById(control, d::kIcon1), Variant(icon)) << "the very object comes back";
+  callMethodById(control, d::kAddIcon);
+  ASSERT_EQ(world.tray.icons().size(), 1u);
+  EXPECT_EQ(world.tray.icons()[0].icon, 0x5005u);
+
+  // A picture without an image (Type None) is no image, but it stays the slot's picture, also
+  // across the steps in which slot 2 lends itself slot 1's image.
+  const ObjectRef empty = std::make_shared<ContainerPicture>(0, PictureType::None);
+  args = {Variant(empty)};
+  control->invoke(d::kIcon2, InvokeKind::PropertyPutRef, args);
+  putPropertyById(control, d::kToolTipIcon2, "second");
+  callMethodById(control, d::kChangeIcon);
+  EXPECT_EQ(world.tray.icons()[0].icon, 0x5005u);
+  EXPECT_EQ(world.tray.icons()[0].tip, "second");
+  EXPECT_EQ(getPropertyById(control, d::kIcon2), Variant(empty));
+
+  // The notification area shows icons only: a bitmap is refused, and the slot keeps its icon.
+  args = {Variant(ObjectRef(std::make_shared<ContainerPicture>(0x6006, PictureType::Bitmap)))};
+  EXPECT_EQ(errorOf([&] { control->invoke(d::kIcon1, InvokeKind::PropertyPutRef, args); }),
+            err::kInvalidPropertyValue);
+  EXPECT_EQ(getPropertyById(control, d::kIcon1), Variant(icon));
+  callMethodById(control, d::kRemoveIcon);
+}
+
 TEST_F(NubrixDispatchTest, WrongCalls_FailAsAutomationDoes) {
   EXPECT_EQ(errorOf([&] { putPropertyById(control, d::kHWnd, int32_t{5}); }), err::kNotSupported);
   EXPECT_EQ(errorOf([&] { callMethodById(control, d::kAddIcon, {Variant(1)}); }),

@@ -16,8 +16,8 @@ namespace {
 
 using namespace morvane::win;
 
-constexpr Picture kFirst{0x1001};
-constexpr Picture kSecond{0x2002};
+const Picture kFirst{0x1001};
+const Picture kSecond{0x2002};
 
 class NubrixTest : public ::testing::Test {
  protected:
@@ -376,6 +376,31 @@ TEST_F(NubrixTest, Load_OfAnEmptyBagGivesEmptySlotsAndNoAnimation) {
   EXPECT_FALSE(loaded.IconAnimation());
   EXPECT_EQ(loaded.Interval(), 0);
   EXPECT_EQ(world.desktop.activeTimers(), 0u);
+}
+
+TEST_F(NubrixTest, Load_GivesTheDefaultForEachValueThatDoesNotSuitItsProperty) {
+  MemoryPropertyBag bag;
+  bag.set("Icon1", Variant("not a picture"));
+  bag.set("ToolTipIcon1", Variant(ObjectRef(std::make_shared<PictureObject>(kFirst))));
+  bag.set("Icon2", pictureToVariant(kSecond));
+  bag.set("ToolTipIcon2", Variant(int32_t{42}));  // converts, as Basic's CStr does
+  bag.set("IconAnimation", Variant("maybe"));
+  bag.set("Interval", Variant(int32_t{-5}));  // the timer refuses it
+  Nubrix loaded{world.services()};
+  loaded.setInterval(300);
+  loaded.ReadProperties(bag);
+  EXPECT_TRUE(loaded.Icon1().none());
+  EXPECT_EQ(loaded.ToolTipIcon1(), "");
+  EXPECT_EQ(loaded.Icon2(), kSecond);
+  EXPECT_EQ(loaded.ToolTipIcon2(), "42");
+  EXPECT_FALSE(loaded.IconAnimation());
+  EXPECT_EQ(loaded.Interval(), 0);
+
+  bag.set("Interval", Variant("soon"));
+  bag.set("IconAnimation", Variant(int32_t{1}));
+  loaded.ReadProperties(bag);
+  EXPECT_EQ(loaded.Interval(), 0);
+  EXPECT_TRUE(loaded.IconAnimation());
 }
 
 TEST_F(NubrixTest, Resize_KeepsTheControlAtItsFaceButtonsSize) {
