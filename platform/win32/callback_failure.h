@@ -9,16 +9,27 @@
 
 namespace morvane::win32 {
 
+// What becomes of an exception a callback raised.
+enum class CallbackFailures {
+  Hold,  // kept for the program's own message loop to rethrow
+  // Dropped where it happened: code in a DLL, whose host's message loop knows nothing of ours
+  // and would never ask for it.
+  Drop,
+};
+
 class CallbackFailure {
  public:
-  // False when body threw; the exception is kept (only the first of several).
+  CallbackFailure() = default;
+  explicit CallbackFailure(CallbackFailures policy) : m_policy(policy) {}
+
+  // False when body threw; the exception is kept (only the first of several) or dropped.
   template <class Body>
   bool run(Body&& body) noexcept {
     try {
       body();
       return true;
     } catch (...) {
-      if (!m_error) m_error = std::current_exception();
+      if (!m_error && m_policy == CallbackFailures::Hold) m_error = std::current_exception();
       return false;
     }
   }
@@ -31,6 +42,7 @@ class CallbackFailure {
   }
 
  private:
+  CallbackFailures m_policy = CallbackFailures::Hold;
   std::exception_ptr m_error;
 };
 

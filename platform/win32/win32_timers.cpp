@@ -27,7 +27,7 @@ struct Win32TimersNative {
   }
 };
 
-Win32Timers::Win32Timers() {
+Win32Timers::Win32Timers(CallbackFailures failures) : m_failure(failures) {
   const HINSTANCE module = thisModule();
   WNDCLASSEXA wc{};
   wc.cbSize = sizeof wc;

@@ -13,7 +13,8 @@ namespace morvane::win32 {
 
 class Win32Timers : public Timers {
  public:
-  Win32Timers();
+  // With CallbackFailures::Drop (code in a DLL), an exception a tick raises is dropped.
+  explicit Win32Timers(CallbackFailures failures = CallbackFailures::Hold);
   ~Win32Timers() override;
 
   TimerId setTimer(uint32_t intervalMs, std::function<void()> onTick) override;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <utility>
 
 #include "platform/win32/win32_base.h"
 
@@ -85,7 +86,15 @@ class Win32TrayShell::Listener {
 
 Win32TrayShell::Win32TrayShell() : m_listener(std::make_unique<Listener>(*this)) {}
 
-Win32TrayShell::~Win32TrayShell() = default;
+Win32TrayShell::~Win32TrayShell() {
+  deleteShownIcons();
+}
+
+void Win32TrayShell::deleteShownIcons() {
+  // Forgotten first: the shell may send messages back to this thread while we call it.
+  const std::vector<NotifyIconDataA> icons = std::exchange(m_shown, {});
+  for (const NotifyIconDataA& icon : icons) callShell(NIM_DELETE, icon);
+}
 
 bool Win32TrayShell::shellNotifyIconA(uint32_t message, const NotifyIconDataA& data) {
   if (data.cbSize != sizeof(NotifyIconDataA)) return false;

@@ -4,6 +4,10 @@
 // hidden top-level window of this object (not a message-only one: broadcasts skip those) hears it
 // and adds those icons again; should that window fail to be made, icons are just not re-added.
 // Create, use and destroy it on one thread, which pumps messages.
+//
+// Icons it still shows when it goes are deleted then: their window does not outlive the program
+// (or the control in a DLL) that made them, and the shell would keep a dead icon until the mouse
+// passes over it.
 #pragma once
 
 #include <memory>
@@ -17,6 +21,9 @@ class Win32TrayShell : public TrayShell {
  public:
   Win32TrayShell();
   ~Win32TrayShell() override;
+
+  // Deletes every icon it shows (NIM_DELETE), as the destructor does.
+  void deleteShownIcons();
 
   // One Shell_NotifyIconA call with cbSize = NOTIFYICONDATAA_V1_SIZE (the first layout: 88 bytes
   // in a 32-bit program, the same fields in their 64-bit places in a 64-bit one) and the 32-bit

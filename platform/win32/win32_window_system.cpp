@@ -80,8 +80,10 @@ namespace {
 const intptr_t kTrampoline = reinterpret_cast<intptr_t>(&Win32WindowSystemNative::windowProc);
 }  // namespace
 
-Win32WindowSystem::Win32WindowSystem(std::chrono::milliseconds sendTimeout)
-    : m_sendTimeoutMs(static_cast<uint32_t>(std::max<int64_t>(sendTimeout.count(), 1))) {
+Win32WindowSystem::Win32WindowSystem(std::chrono::milliseconds sendTimeout,
+                                     CallbackFailures failures)
+    : m_sendTimeoutMs(static_cast<uint32_t>(std::max<int64_t>(sendTimeout.count(), 1))),
+      m_failure(failures) {
   // The common controls (the status bar) register their classes here.
   INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
   InitCommonControlsEx(&controls);
@@ -97,6 +99,9 @@ Win32WindowSystem::~Win32WindowSystem() {
     if (IsWindow(w) && GetWindowThreadProcessId(w, nullptr) == GetCurrentThreadId())
       DestroyWindow(w);
   }
+  // Fails, harmlessly, for a class whose windows another window system of the module still has.
+  // Classes of a DLL must not outlive it: the system keeps them, with their procedure, after the
+  // DLL has gone.
   const HINSTANCE module = thisModule();
   for (const std::string& name : m_classes) UnregisterClassA(name.c_str(), module);
 }
@@ -401,8 +406,10 @@ Hwnd Win32WindowSystem::createWindowA(std::string_view className, std::string_vi
   WNDCLASSEXA existing{};
   existing.cbSize = sizeof existing;
   bool ours = false;
-  if (GetClassInfoExA(module, name.c_str(), &existing) ||
-      GetClassInfoExA(nullptr, name.c_str(), &existing)) {
+  if (GetClassInfoExA(module, name.c_str(), &existing)) {
+    ours = existing.lpfnWndProc == &Win32WindowSystemNative::windowProc;
+    if (ours) m_classes.insert(name);  // another window system of the module registered it
+  } else if (GetClassInfoExA(nullptr, name.c_str(), &existing)) {
     ours = existing.lpfnWndProc == &Win32WindowSystemNative::windowProc;
   } else {
     if (!registerClass(name)) return 0;

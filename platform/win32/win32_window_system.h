@@ -27,10 +27,14 @@ namespace morvane::win32 {
 // Exceptions thrown by a window procedure or an enumeration callback never unwind through
 // user32: they are held and rethrown when the user32 call that led to the callback returns.
 //
-// The windows made here that still exist go with this object, and the classes it registered.
+// A window system made with CallbackFailures::Drop (code in a DLL) drops such exceptions instead.
+//
+// The windows made here that still exist go with this object, and the classes of ours its windows
+// used (a class another window system of the module still has windows of stays for it).
 class Win32WindowSystem : public WindowSystem {
  public:
-  explicit Win32WindowSystem(std::chrono::milliseconds sendTimeout = std::chrono::seconds(10));
+  explicit Win32WindowSystem(std::chrono::milliseconds sendTimeout = std::chrono::seconds(10),
+                             CallbackFailures failures = CallbackFailures::Hold);
   ~Win32WindowSystem() override;
 
   bool enumWindows(const EnumProc& proc, LParam lParam) override;
@@ -107,7 +111,7 @@ class Win32WindowSystem : public WindowSystem {
   WndProcValue m_nextToken = 0x00400010;
   WndProcValue m_defaultProc = 0;
   std::unordered_map<Hwnd, Binding> m_bindings;
-  std::set<std::string> m_classes;  // registered here, unregistered on destruction
+  std::set<std::string> m_classes;  // of ours, unregistered on destruction
   std::vector<Hwnd> m_created;      // destroyed with this object if still there
   Creation* m_creating = nullptr;
   CallbackFailure m_failure;
