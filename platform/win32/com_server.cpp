@@ -1,6 +1,7 @@
 #include "platform/win32/com_server.h"
 
 #include <algorithm>
+#include <atomic>
 #include <new>
 #include <optional>
 #include <unordered_map>
@@ -26,6 +27,11 @@ class ExposedObject;
 // it, and this is where exposed objects find it.
 LocalServer* g_localServer = nullptr;
 
+// What keeps this module in use (moduleUseCount). Objects may live on several apartments' threads.
+std::atomic<size_t> g_moduleUses{0};
+// Locks taken through any class factory of the module.
+std::atomic<size_t> g_moduleLocks{0};
+
 // The exposed objects alive in this process, by the object they wrap and by COM identity, so that
 // an object keeps one COM identity and comes back as itself.
 struct Registry {
@@ -49,11 +55,11 @@ class Forwarder : public EventSink {
   ExposedObject* m_owner;
 };
 
-// Lists the one connection point.
+// Lists the connection points of a container.
 class PointEnumerator final : public IEnumConnectionPoints {
  public:
-  PointEnumerator(ComPtr<IConnectionPoint> point, ULONG position)
-      : m_point(std::move(point)), m_position(position) {}
+  PointEnumerator(std::vector<ComPtr<IConnectionPoint>> points, ULONG position)
+      : m_points(std::move(points)), m_position(position) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
     if (object == nullptr) return E_POINTER;
@@ -75,8 +81,8 @@ class PointEnumerator final : public IEnumConnectionPoints {
   HRESULT STDMETHODCALLTYPE Next(ULONG wanted, IConnectionPoint** points, ULONG* fetched) override {
     if (points == nullptr) return E_POINTER;
     ULONG n = 0;
-    while (n < wanted && m_position < 1) {
-      points[n] = m_point.Get();
+    while (n < wanted && m_position < m_points.size()) {
+      points[n] = m_points[m_position].Get();
       points[n]->AddRef();
       ++n;
       ++m_position;
@@ -85,7 +91,7 @@ class PointEnumerator final : public IEnumConnectionPoints {
     return n == wanted ? S_OK : S_FALSE;
   }
   HRESULT STDMETHODCALLTYPE Skip(ULONG count) override {
-    const ULONG left = 1 - std::min<ULONG>(m_position, 1);
+    const ULONG left = static_cast<ULONG>(m_points.size()) - m_position;
     m_position += std::min(count, left);
     return count <= left ? S_OK : S_FALSE;
   }
@@ -95,19 +101,62 @@ class PointEnumerator final : public IEnumConnectionPoints {
   }
   HRESULT STDMETHODCALLTYPE Clone(IEnumConnectionPoints** copy) override {
     if (copy == nullptr) return E_POINTER;
-    *copy = new (std::nothrow) PointEnumerator(m_point, m_position);
+    *copy = new (std::nothrow) PointEnumerator(m_points, m_position);
     return *copy != nullptr ? S_OK : E_OUTOFMEMORY;
   }
 
  private:
   ULONG m_refs = 1;
-  ComPtr<IConnectionPoint> m_point;
+  ModuleUse m_use;
+  std::vector<ComPtr<IConnectionPoint>> m_points;
   ULONG m_position;
 };
 
-class ExposedObject final : public IDispatch, public IConnectionPointContainer {
+// The type a declared parameter converts incoming arguments to; VT_EMPTY: taken as it comes
+// (a variant, an out parameter, a type the conversion does not know).
+VARTYPE conversionType(ITypeInfo* info, const ELEMDESC& element) {
+  if ((element.paramdesc.wParamFlags & PARAMFLAG_FOUT) != 0) return VT_EMPTY;
+  const TYPEDESC* type = &element.tdesc;
+  bool pointer = false;
+  if (type->vt == VT_PTR) {
+    pointer = true;
+    type = type->lptdesc;
+  }
+  if (type->vt == VT_USERDEFINED) {
+    ComPtr<ITypeInfo> referenced;
+    TYPEATTR* attr = nullptr;
+    if (FAILED(info->GetRefTypeInfo(type->hreftype, &referenced)) ||
+        FAILED(referenced->GetTypeAttr(&attr))) {
+      return VT_EMPTY;
+    }
+    VARTYPE vt = VT_EMPTY;
+    if (attr->typekind == TKIND_DISPATCH || (attr->wTypeFlags & TYPEFLAG_FDUAL) != 0)
+      vt = pointer ? VT_DISPATCH : VT_EMPTY;
+    else if (attr->typekind == TKIND_INTERFACE)
+      vt = pointer ? VT_UNKNOWN : VT_EMPTY;
+    else if (attr->typekind == TKIND_ENUM && !pointer)
+      vt = VT_I4;
+    referenced->ReleaseTypeAttr(attr);
+    return vt;
+  }
+  if (pointer || type->vt == VT_VARIANT) return VT_EMPTY;
+  return type->vt;
+}
+
+class ExposedObject final : public IDispatch,
+                            public IConnectionPointContainer,
+                            public IProvideClassInfo2 {
  public:
-  explicit ExposedObject(ObjectRef object) : m_object(std::move(object)), m_point(*this) {
+  ExposedObject(ObjectRef object, ComSurface surface)
+      : m_object(std::move(object)),
+        m_typeInfo(std::move(surface.typeInfo)),
+        m_classInfo(std::move(surface.classInfo)),
+        m_more(std::move(surface.more)) {
+    if (surface.events != nullptr) setEvents(*surface.events);
+    if (surface.propertyNotifications)
+      m_propertyPoint = std::make_unique<Point>(*this, IID_IPropertyNotifySink);
+    if (m_typeInfo) readDeclarations();
+    if (m_more) m_more->attach(identity());
     Registry& r = registry();
     r.byObject[m_object.get()] = this;
     r.byIdentity[identity()] = this;
@@ -122,30 +171,35 @@ class ExposedObject final : public IDispatch, public IConnectionPointContainer {
     Registry& r = registry();
     r.byObject.erase(m_object.get());
     r.byIdentity.erase(identity());
+    // The interfaces implemented elsewhere may refer to the object: they go first.
+    m_more.reset();
     // Last: ending the server's count may end its message loop.
     if (m_server != nullptr && m_server == g_localServer) m_server->unlock();
   }
 
   IUnknown* identity() { return static_cast<IDispatch*>(this); }
   const ObjectRef& object() const { return m_object; }
-  size_t connectionCount() const { return m_sinks.size(); }
+  size_t connectionCount() const { return m_eventPoint ? m_eventPoint->sinks.size() : 0; }
 
   void setEvents(const IID& events) {
-    if (!m_events) m_events = events;
+    if (!m_eventPoint) m_eventPoint = std::make_unique<Point>(*this, events);
   }
 
   // IUnknown
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
     if (object == nullptr) return E_POINTER;
+    *object = nullptr;
     if (riid == IID_IUnknown || riid == IID_IDispatch) {
       *object = static_cast<IDispatch*>(this);
-    } else if (riid == IID_IConnectionPointContainer && m_events) {
+    } else if (riid == IID_IConnectionPointContainer && (m_eventPoint || m_propertyPoint)) {
       *object = static_cast<IConnectionPointContainer*>(this);
-    } else {
-      *object = nullptr;
-      return E_NOINTERFACE;
+    } else if ((riid == IID_IProvideClassInfo || riid == IID_IProvideClassInfo2) && m_classInfo) {
+      *object = static_cast<IProvideClassInfo2*>(this);
+    } else if (m_more) {
+      *object = m_more->find(riid);
     }
-    AddRef();
+    if (*object == nullptr) return E_NOINTERFACE;
+    static_cast<IUnknown*>(*object)->AddRef();
     return S_OK;
   }
   ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
@@ -158,17 +212,22 @@ class ExposedObject final : public IDispatch, public IConnectionPointContainer {
   // IDispatch
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
     if (count == nullptr) return E_POINTER;
-    *count = 0;
+    *count = m_typeInfo ? 1 : 0;
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
-    if (info != nullptr) *info = nullptr;
-    return DISP_E_BADINDEX;
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID, ITypeInfo** info) override {
+    if (info == nullptr) return E_POINTER;
+    *info = nullptr;
+    if (!m_typeInfo || index != 0) return DISP_E_BADINDEX;
+    *info = m_typeInfo.Get();
+    (*info)->AddRef();
+    return S_OK;
   }
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID,
                                           DISPID* ids) override {
     if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
     if (names == nullptr || ids == nullptr || count == 0) return E_INVALIDARG;
+    if (m_typeInfo) return m_typeInfo->GetIDsOfNames(names, count, ids);
     // Names after the first would be named arguments, which our objects do not take.
     HRESULT hr = count == 1 ? S_OK : DISP_E_UNKNOWNNAME;
     for (UINT i = 1; i < count; ++i) ids[i] = DISPID_UNKNOWN;
@@ -184,14 +243,17 @@ class ExposedObject final : public IDispatch, public IConnectionPointContainer {
     return hr;
   }
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params,
-                                   VARIANT* result, EXCEPINFO* info, UINT*) override {
+                                   VARIANT* result, EXCEPINFO* info, UINT* argError) override {
     if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
     if (result != nullptr) VariantInit(result);
     // The call may release the client's last reference (or raise events whose sinks do).
     ComPtr<IDispatch> self(this);
     try {
       const bool put = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
-      IncomingArguments args(params, put);
+      ConvertedArguments converted;
+      const HRESULT conversion = convertArguments(id, flags, params, converted, argError);
+      if (FAILED(conversion)) return conversion;
+      IncomingArguments args(converted.used ? &converted.params : params, put);
       InvokeKind kind = InvokeKind::Method;
       if (put) {
         const bool byRef = (flags & DISPATCH_PROPERTYPUTREF) != 0;
@@ -214,34 +276,60 @@ class ExposedObject final : public IDispatch, public IConnectionPointContainer {
   // IConnectionPointContainer
   HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** points) override {
     if (points == nullptr) return E_POINTER;
-    *points = new (std::nothrow) PointEnumerator(ComPtr<IConnectionPoint>(&m_point), 0);
+    std::vector<ComPtr<IConnectionPoint>> list;
+    if (m_eventPoint) list.emplace_back(m_eventPoint.get());
+    if (m_propertyPoint) list.emplace_back(m_propertyPoint.get());
+    *points = new (std::nothrow) PointEnumerator(std::move(list), 0);
     return *points != nullptr ? S_OK : E_OUTOFMEMORY;
   }
   HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID riid, IConnectionPoint** point) override {
     if (point == nullptr) return E_POINTER;
     *point = nullptr;
-    if (!m_events || riid != *m_events) return CONNECT_E_NOCONNECTION;
-    *point = &m_point;
-    m_point.AddRef();
+    for (Point* candidate : {m_eventPoint.get(), m_propertyPoint.get()}) {
+      if (candidate != nullptr && candidate->iid() == riid) {
+        *point = candidate;
+        candidate->AddRef();
+        return S_OK;
+      }
+    }
+    return CONNECT_E_NOCONNECTION;
+  }
+
+  // IProvideClassInfo2
+  HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** info) override {
+    if (info == nullptr) return E_POINTER;
+    *info = m_classInfo.Get();
+    (*info)->AddRef();
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetGUID(DWORD kind, GUID* guid) override {
+    if (guid == nullptr) return E_POINTER;
+    *guid = GUID_NULL;
+    if (kind != GUIDKIND_DEFAULT_SOURCE_DISP_IID) return E_INVALIDARG;
+    if (!m_eventPoint) return E_UNEXPECTED;
+    *guid = m_eventPoint->iid();
     return S_OK;
   }
 
   void forward(DispId id, std::vector<Variant>& args) {
+    if (!m_eventPoint) return;
     ComPtr<IDispatch> self(this);
-    const auto sinks = m_sinks;
+    Point& point = *m_eventPoint;
+    const auto sinks = point.sinks;
     for (const auto& [cookie, sink] : sinks) {
-      if (!isConnected(cookie)) continue;
+      if (!point.isConnected(cookie)) continue;
       try {
         ByRefArguments refs(args);
         EXCEPINFO info{};
         ComVariant result;
-        const HRESULT hr = sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
-                                        refs.params(), result.get(), &info, nullptr);
+        const HRESULT hr = static_cast<IDispatch*>(sink.Get())->Invoke(
+            id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, refs.params(), result.get(), &info,
+            nullptr);
         clearExcepInfo(info);
         if (SUCCEEDED(hr)) {
           refs.writeBack(args);
         } else if (isDisconnection(hr)) {
-          disconnect(cookie);
+          disconnect(point, cookie);
         }
       } catch (...) {
         // One sink's trouble is not the event source's, nor the next sink's.
@@ -249,11 +337,31 @@ class ExposedObject final : public IDispatch, public IConnectionPointContainer {
     }
   }
 
+  void propertyChanged(DISPID id) {
+    if (!m_propertyPoint) return;
+    ComPtr<IDispatch> self(this);
+    Point& point = *m_propertyPoint;
+    const auto sinks = point.sinks;
+    for (const auto& [cookie, sink] : sinks) {
+      if (!point.isConnected(cookie)) continue;
+      const HRESULT hr = static_cast<IPropertyNotifySink*>(sink.Get())->OnChanged(id);
+      if (isDisconnection(hr)) disconnect(point, cookie);
+    }
+  }
+
  private:
-  // The one connection point; it lives and counts with its container.
+  // A connection point; it lives and counts with its container. Each sink is kept as the
+  // interface it was connected through (IDispatch or the event interface for events,
+  // IPropertyNotifySink for property notices).
   class Point final : public IConnectionPoint {
    public:
-    explicit Point(ExposedObject& owner) : m_owner(owner) {}
+    Point(ExposedObject& owner, const IID& iid) : m_owner(owner), m_iid(iid) {}
+
+    const IID& iid() const { return m_iid; }
+    bool isConnected(DWORD cookie) const {
+      return std::any_of(sinks.begin(), sinks.end(),
+                         [cookie](const auto& s) { return s.first == cookie; });
+    }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
       if (object == nullptr) return E_POINTER;
@@ -270,7 +378,7 @@ class ExposedObject final : public IDispatch, public IConnectionPointContainer {
 
     HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) override {
       if (iid == nullptr) return E_POINTER;
-      *iid = m_owner.m_events.value_or(IID_NULL);
+      *iid = m_iid;
       return S_OK;
     }
     HRESULT STDMETHODCALLTYPE
@@ -281,57 +389,156 @@ class ExposedObject final : public IDispatch, public IConnectionPointContainer {
       return S_OK;
     }
     HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) override {
-      return m_owner.connect(sink, cookie);
+      return m_owner.connect(*this, sink, cookie);
     }
     HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override {
-      return m_owner.disconnect(cookie) ? S_OK : CONNECT_E_NOCONNECTION;
+      return m_owner.disconnect(*this, cookie) ? S_OK : CONNECT_E_NOCONNECTION;
     }
     HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections** connections) override {
       if (connections != nullptr) *connections = nullptr;
       return E_NOTIMPL;
     }
 
+    std::vector<std::pair<DWORD, ComPtr<IUnknown>>> sinks;
+    DWORD nextCookie = 1;
+
    private:
     ExposedObject& m_owner;
+    IID m_iid;
   };
 
-  HRESULT connect(IUnknown* sink, DWORD* cookie) {
-    if (sink == nullptr || cookie == nullptr) return E_POINTER;
-    *cookie = 0;
-    ComPtr<IDispatch> target;
-    // A sink in another process may not answer for the event interface itself (its proxy does not
-    // know the interface; Wine always answers E_NOINTERFACE there): IDispatch does as well.
-    if (FAILED(sink->QueryInterface(*m_events, reinterpret_cast<void**>(target.GetAddressOf()))) &&
-        FAILED(sink->QueryInterface(IID_PPV_ARGS(&target)))) {
-      return CONNECT_E_CANNOTCONNECT;
+  // What Invoke hands on when it converted arguments: the caller's list with the converted ones
+  // in their places.
+  struct ConvertedArguments {
+    bool used = false;
+    DISPPARAMS params{};
+    std::vector<VARIANT> values;  // shallow copies of the caller's, but for the converted ones
+    std::vector<size_t> owned;    // which of them are ours to clear
+    ~ConvertedArguments() {
+      for (size_t i : owned) VariantClear(&values[i]);
     }
-    try {
-      if (!m_forwarder) {
-        auto forwarder = std::make_shared<Forwarder>(this);
-        m_forwarderCookie = m_object->advise(forwarder);
-        m_forwarder = std::move(forwarder);
+  };
+
+  // One member as the type information declares it for one kind of call.
+  struct Declaration {
+    DISPID id;
+    INVOKEKIND kind;
+    std::vector<VARTYPE> parameters;  // in call order; VT_EMPTY: taken as it comes
+  };
+
+  void readDeclarations() {
+    TYPEATTR* attr = nullptr;
+    if (FAILED(m_typeInfo->GetTypeAttr(&attr))) return;
+    const WORD functions = attr->cFuncs;
+    m_typeInfo->ReleaseTypeAttr(attr);
+    for (WORD i = 0; i < functions; ++i) {
+      FUNCDESC* desc = nullptr;
+      if (FAILED(m_typeInfo->GetFuncDesc(i, &desc))) continue;
+      Declaration declaration{desc->memid, desc->invkind, {}};
+      for (SHORT p = 0; p < desc->cParams; ++p)
+        declaration.parameters.push_back(conversionType(m_typeInfo.Get(), desc->lprgelemdescParam[p]));
+      m_typeInfo->ReleaseFuncDesc(desc);
+      m_declarations.push_back(std::move(declaration));
+    }
+  }
+
+  const Declaration* declaration(DISPID id, WORD flags, UINT argumentCount) const {
+    INVOKEKIND wanted[2] = {};
+    if ((flags & DISPATCH_PROPERTYPUTREF) != 0) {
+      wanted[0] = INVOKE_PROPERTYPUTREF;
+      wanted[1] = INVOKE_PROPERTYPUT;
+    } else if ((flags & DISPATCH_PROPERTYPUT) != 0) {
+      wanted[0] = INVOKE_PROPERTYPUT;
+      wanted[1] = INVOKE_PROPERTYPUTREF;
+    } else {
+      wanted[0] = (flags & DISPATCH_METHOD) != 0 ? INVOKE_FUNC : INVOKE_PROPERTYGET;
+      wanted[1] = (flags & DISPATCH_PROPERTYGET) != 0 ? INVOKE_PROPERTYGET : INVOKE_FUNC;
+    }
+    for (const INVOKEKIND kind : wanted) {
+      for (const Declaration& d : m_declarations) {
+        if (d.id == id && d.kind == kind && d.parameters.size() == argumentCount) return &d;
       }
-      m_sinks.emplace_back(m_nextCookie, std::move(target));
-    } catch (...) {
-      return CONNECT_E_CANNOTCONNECT;
     }
-    *cookie = m_nextCookie++;
+    return nullptr;
+  }
+
+  HRESULT convertArguments(DISPID id, WORD flags, const DISPPARAMS* params,
+                           ConvertedArguments& converted, UINT* argError) const {
+    if (m_declarations.empty() || params == nullptr || params->cArgs == 0) return S_OK;
+    const bool put = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
+    if (params->cNamedArgs > (put ? 1u : 0u)) return S_OK;  // refused later, as ever
+    const Declaration* member = declaration(id, flags, params->cArgs);
+    if (member == nullptr) return S_OK;
+    const UINT n = params->cArgs;
+    for (UINT i = 0; i < n; ++i) {
+      const VARTYPE wanted = member->parameters[i];
+      const UINT place = n - 1 - i;  // rgvarg holds the last argument first
+      const VARIANT& given = params->rgvarg[place];
+      const VARTYPE givenType = (given.vt & VT_BYREF) != 0 ? given.vt & ~VT_BYREF : given.vt;
+      if (wanted == VT_EMPTY || givenType == wanted) continue;
+      if (!converted.used) {
+        converted.used = true;
+        converted.values.assign(params->rgvarg, params->rgvarg + n);
+        converted.params = *params;
+      }
+      VARIANT value;
+      VariantInit(&value);
+      const HRESULT hr = VariantChangeType(&value, const_cast<VARIANT*>(&given), 0, wanted);
+      if (FAILED(hr)) {
+        if (argError != nullptr) *argError = place;
+        return hr == DISP_E_OVERFLOW ? DISP_E_OVERFLOW : DISP_E_TYPEMISMATCH;
+      }
+      converted.values[place] = value;
+      converted.owned.push_back(place);
+    }
+    if (converted.used) converted.params.rgvarg = converted.values.data();
     return S_OK;
   }
 
-  bool isConnected(DWORD cookie) const {
-    return std::any_of(m_sinks.begin(), m_sinks.end(),
-                       [cookie](const auto& s) { return s.first == cookie; });
+  HRESULT connect(Point& point, IUnknown* sink, DWORD* cookie) {
+    if (sink == nullptr || cookie == nullptr) return E_POINTER;
+    *cookie = 0;
+    ComPtr<IUnknown> target;
+    if (&point == m_eventPoint.get()) {
+      ComPtr<IDispatch> events;
+      // A sink in another process may not answer for the event interface itself (its proxy does
+      // not know the interface; Wine always answers E_NOINTERFACE there): IDispatch does as well.
+      if (FAILED(sink->QueryInterface(point.iid(), reinterpret_cast<void**>(events.GetAddressOf()))) &&
+          FAILED(sink->QueryInterface(IID_PPV_ARGS(&events)))) {
+        return CONNECT_E_CANNOTCONNECT;
+      }
+      target = ComPtr<IUnknown>(static_cast<IUnknown*>(events.Get()));
+      try {
+        if (!m_forwarder) {
+          auto forwarder = std::make_shared<Forwarder>(this);
+          m_forwarderCookie = m_object->advise(forwarder);
+          m_forwarder = std::move(forwarder);
+        }
+      } catch (...) {
+        return CONNECT_E_CANNOTCONNECT;
+      }
+    } else {
+      ComPtr<IPropertyNotifySink> notices;
+      if (FAILED(sink->QueryInterface(IID_PPV_ARGS(&notices)))) return CONNECT_E_CANNOTCONNECT;
+      target = ComPtr<IUnknown>(static_cast<IUnknown*>(notices.Get()));
+    }
+    try {
+      point.sinks.emplace_back(point.nextCookie, std::move(target));
+    } catch (...) {
+      return E_OUTOFMEMORY;
+    }
+    *cookie = point.nextCookie++;
+    return S_OK;
   }
 
-  bool disconnect(DWORD cookie) {
-    auto it = std::find_if(m_sinks.begin(), m_sinks.end(),
+  bool disconnect(Point& point, DWORD cookie) {
+    auto it = std::find_if(point.sinks.begin(), point.sinks.end(),
                            [cookie](const auto& s) { return s.first == cookie; });
-    if (it == m_sinks.end()) return false;
+    if (it == point.sinks.end()) return false;
     // Released after the list is consistent again: releasing a sink may call back in.
-    ComPtr<IDispatch> sink = std::move(it->second);
-    m_sinks.erase(it);
-    if (m_sinks.empty()) disconnectObject();
+    ComPtr<IUnknown> sink = std::move(it->second);
+    point.sinks.erase(it);
+    if (&point == m_eventPoint.get() && point.sinks.empty()) disconnectObject();
     return true;
   }
 
@@ -346,11 +553,14 @@ class ExposedObject final : public IDispatch, public IConnectionPointContainer {
   }
 
   ULONG m_refs = 0;
+  ModuleUse m_use;
   ObjectRef m_object;
-  Point m_point;
-  std::optional<IID> m_events;
-  std::vector<std::pair<DWORD, ComPtr<IDispatch>>> m_sinks;
-  DWORD m_nextCookie = 1;
+  ComPtr<ITypeInfo> m_typeInfo;
+  ComPtr<ITypeInfo> m_classInfo;
+  std::vector<Declaration> m_declarations;
+  std::unique_ptr<Point> m_eventPoint;
+  std::unique_ptr<Point> m_propertyPoint;
+  std::unique_ptr<ComInterfaces> m_more;
   std::shared_ptr<Forwarder> m_forwarder;
   uint32_t m_forwarderCookie = 0;
   LocalServer* m_server = nullptr;
@@ -362,9 +572,7 @@ void Forwarder::onEvent(int, DispId id, std::vector<Variant>& args) {
 
 class ClassFactory final : public IClassFactory {
  public:
-  ClassFactory(std::function<ObjectRef()> create, const IID* events) : m_create(std::move(create)) {
-    if (events != nullptr) m_events = *events;
-  }
+  explicit ClassFactory(std::function<ComPtr<IDispatch>()> create) : m_create(std::move(create)) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
     if (object == nullptr) return E_POINTER;
@@ -388,15 +596,22 @@ class ClassFactory final : public IClassFactory {
     *object = nullptr;
     if (outer != nullptr) return CLASS_E_NOAGGREGATION;
     try {
-      ObjectRef created = m_create();
-      if (!created) return E_UNEXPECTED;
-      ComPtr<IDispatch> exposed = exposeObject(created, m_events ? &*m_events : nullptr);
+      ComPtr<IDispatch> exposed = m_create();
+      if (!exposed) return E_UNEXPECTED;
       return exposed->QueryInterface(riid, object);
     } catch (...) {
       return answerCurrentException(nullptr);
     }
   }
   HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
+    if (lock) {
+      ++g_moduleLocks;
+    } else {
+      // A client's stray unlock must not let the module go while others hold it.
+      size_t locks = g_moduleLocks.load();
+      while (locks > 0 && !g_moduleLocks.compare_exchange_weak(locks, locks - 1)) {
+      }
+    }
     if (g_localServer != nullptr) {
       if (lock) {
         g_localServer->lock();
@@ -409,19 +624,45 @@ class ClassFactory final : public IClassFactory {
 
  private:
   ULONG m_refs = 0;
-  std::function<ObjectRef()> m_create;
-  std::optional<IID> m_events;
+  ModuleUse m_use;
+  std::function<ComPtr<IDispatch>()> m_create;
 };
 
 }  // namespace
 
+ModuleUse::ModuleUse() {
+  ++g_moduleUses;
+}
+
+ModuleUse::~ModuleUse() {
+  --g_moduleUses;
+}
+
+size_t moduleUseCount() {
+  return g_moduleUses.load() + g_moduleLocks.load();
+}
+
 ComPtr<IDispatch> exposeObject(const ObjectRef& object, const IID* events) {
+  ComSurface surface;
+  surface.events = events;
+  return exposeObject(object, std::move(surface));
+}
+
+ComPtr<IDispatch> exposeObject(const ObjectRef& object, ComSurface surface) {
   if (!object) throw RuntimeError(err::kObjectNotSet);
   Registry& r = registry();
   auto known = r.byObject.find(object.get());
-  ExposedObject* exposed = known != r.byObject.end() ? known->second : new ExposedObject(object);
-  if (events != nullptr) exposed->setEvents(*events);
-  return ComPtr<IDispatch>(exposed);
+  if (known != r.byObject.end()) {
+    if (surface.events != nullptr) known->second->setEvents(*surface.events);
+    return ComPtr<IDispatch>(known->second);
+  }
+  return ComPtr<IDispatch>(new ExposedObject(object, std::move(surface)));
+}
+
+void notifyPropertyChanged(const Dispatch& object, DISPID id) {
+  const Registry& r = registry();
+  auto it = r.byObject.find(&object);
+  if (it != r.byObject.end()) it->second->propertyChanged(id);
 }
 
 ObjectRef exposedObject(IUnknown* object) {
@@ -440,7 +681,17 @@ size_t connectionCount(const ObjectRef& object) {
 }
 
 ComPtr<IClassFactory> makeClassFactory(std::function<ObjectRef()> create, const IID* events) {
-  return ComPtr<IClassFactory>(new ClassFactory(std::move(create), events));
+  std::optional<IID> eventIid;
+  if (events != nullptr) eventIid = *events;
+  return makeClassFactory([create = std::move(create), eventIid]() -> ComPtr<IDispatch> {
+    ObjectRef created = create();
+    if (!created) return nullptr;
+    return exposeObject(created, eventIid ? &*eventIid : nullptr);
+  });
+}
+
+ComPtr<IClassFactory> makeClassFactory(std::function<ComPtr<IDispatch>()> create) {
+  return ComPtr<IClassFactory>(new ClassFactory(std::move(create)));
 }
 
 // --- ClassObjectRegistration ---
