@@ -112,32 +112,52 @@ class PointEnumerator final : public IEnumConnectionPoints {
   ULONG m_position;
 };
 
+// What a user-defined type of type information is, aliases followed.
+enum class Declared { AsGiven, Dispatch, Unknown, Enum };
+
+Declared userDefined(ITypeInfo* info, HREFTYPE reference, int depth = 0) {
+  ComPtr<ITypeInfo> referenced;
+  TYPEATTR* attr = nullptr;
+  if (depth > 8 || FAILED(info->GetRefTypeInfo(reference, &referenced)) ||
+      FAILED(referenced->GetTypeAttr(&attr))) {
+    return Declared::AsGiven;
+  }
+  Declared declared = Declared::AsGiven;
+  switch (attr->typekind) {
+    case TKIND_DISPATCH:
+      declared = Declared::Dispatch;
+      break;
+    case TKIND_INTERFACE:
+      declared = (attr->wTypeFlags & (TYPEFLAG_FDUAL | TYPEFLAG_FDISPATCHABLE)) != 0
+                     ? Declared::Dispatch
+                     : Declared::Unknown;
+      break;
+    case TKIND_ENUM:
+      declared = Declared::Enum;
+      break;
+    case TKIND_ALIAS:
+      if (attr->tdescAlias.vt == VT_USERDEFINED)
+        declared = userDefined(referenced.Get(), attr->tdescAlias.hreftype, depth + 1);
+      break;
+    default:
+      break;
+  }
+  referenced->ReleaseTypeAttr(attr);
+  return declared;
+}
+
 // The type a declared parameter converts incoming arguments to; VT_EMPTY: taken as it comes
-// (a variant, an out parameter, a type the conversion does not know).
+// (a variant, an out parameter, a reference, a type the conversion does not know).
 VARTYPE conversionType(ITypeInfo* info, const ELEMDESC& element) {
   if ((element.paramdesc.wParamFlags & PARAMFLAG_FOUT) != 0) return VT_EMPTY;
   const TYPEDESC* type = &element.tdesc;
-  bool pointer = false;
-  if (type->vt == VT_PTR) {
-    pointer = true;
-    type = type->lptdesc;
-  }
+  const bool pointer = type->vt == VT_PTR;
+  if (pointer) type = type->lptdesc;
   if (type->vt == VT_USERDEFINED) {
-    ComPtr<ITypeInfo> referenced;
-    TYPEATTR* attr = nullptr;
-    if (FAILED(info->GetRefTypeInfo(type->hreftype, &referenced)) ||
-        FAILED(referenced->GetTypeAttr(&attr))) {
-      return VT_EMPTY;
-    }
-    VARTYPE vt = VT_EMPTY;
-    if (attr->typekind == TKIND_DISPATCH || (attr->wTypeFlags & TYPEFLAG_FDUAL) != 0)
-      vt = pointer ? VT_DISPATCH : VT_EMPTY;
-    else if (attr->typekind == TKIND_INTERFACE)
-      vt = pointer ? VT_UNKNOWN : VT_EMPTY;
-    else if (attr->typekind == TKIND_ENUM && !pointer)
-      vt = VT_I4;
-    referenced->ReleaseTypeAttr(attr);
-    return vt;
+    const Declared declared = userDefined(info, type->hreftype);
+    if (pointer && declared == Declared::Dispatch) return VT_DISPATCH;
+    if (pointer && declared == Declared::Unknown) return VT_UNKNOWN;
+    return !pointer && declared == Declared::Enum ? VT_I4 : VT_EMPTY;
   }
   if (pointer || type->vt == VT_VARIANT) return VT_EMPTY;
   return type->vt;

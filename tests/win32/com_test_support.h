@@ -61,9 +61,10 @@ inline DWORD runProgram(const std::string& path, const std::string& arguments) {
   return code;
 }
 
-// The default value of HKEY_LOCAL_MACHINE\Software\Classes\<subkey> in one view of the registry
-// (KEY_WOW64_32KEY or KEY_WOW64_64KEY); "<none>" when the key is not there.
-inline std::string classesValue(const std::string& subkey, REGSAM view) {
+// A value (the default one unless named) of HKEY_LOCAL_MACHINE\Software\Classes\<subkey> in one
+// view of the registry (KEY_WOW64_32KEY or KEY_WOW64_64KEY); "<none>" when the key is not there.
+inline std::string classesValue(const std::string& subkey, REGSAM view,
+                                const std::string& name = {}) {
   HKEY key = nullptr;
   const std::wstring path = toWide("Software\\Classes\\" + subkey);
   if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE | view, &key) !=
@@ -72,8 +73,10 @@ inline std::string classesValue(const std::string& subkey, REGSAM view) {
   }
   wchar_t value[512] = {};
   DWORD size = sizeof value - sizeof(wchar_t);
+  const std::wstring valueName = toWide(name);
   const LSTATUS status =
-      RegQueryValueExW(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
+      RegQueryValueExW(key, name.empty() ? nullptr : valueName.c_str(), nullptr, nullptr,
+                       reinterpret_cast<BYTE*>(value), &size);
   RegCloseKey(key);
   return status == ERROR_SUCCESS ? toAnsi(value) : std::string();
 }

@@ -67,15 +67,17 @@ struct Parked {
   std::unique_ptr<NubrixDispatch> control;  // goes before its services
 };
 
-thread_local std::vector<std::unique_ptr<Parked>> t_parked;
+// Only trivially destructible thread-locals: one with a destructor would have the C++ runtime
+// hold the DLL loaded until the thread ends. Controls still parked when their thread ends (it
+// stopped handling messages) are not destroyed; their windows go with the thread.
+thread_local std::vector<std::unique_ptr<Parked>>* t_parked = nullptr;
 thread_local UINT_PTR t_reaper = 0;
 
 void CALLBACK reap(HWND, UINT, UINT_PTR id, DWORD) {
   if (t_busy > 0) return;  // a modal loop inside a callback: later
   KillTimer(nullptr, id);
   t_reaper = 0;
-  std::vector<std::unique_ptr<Parked>> parked = std::move(t_parked);
-  t_parked.clear();
+  std::unique_ptr<std::vector<std::unique_ptr<Parked>>> parked(std::exchange(t_parked, nullptr));
 }
 
 // Keeps a control (and so its services) alive while it handles a message or a tick.
@@ -112,7 +114,8 @@ struct Disposal {
     auto parked = std::make_unique<Parked>();
     parked->services = std::move(services);
     parked->control.reset(control);
-    t_parked.push_back(std::move(parked));
+    if (t_parked == nullptr) t_parked = new std::vector<std::unique_ptr<Parked>>;
+    t_parked->push_back(std::move(parked));
     if (t_reaper == 0) t_reaper = SetTimer(nullptr, 0, 0, &reap);
   }
 };

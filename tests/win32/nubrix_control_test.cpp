@@ -1,0 +1,410 @@
+// The icon control of Nubrix.dll as a container meets it: IDispatch through its type information,
+// its icon in the notification area and its events, its saved state in the container's property
+// bag, and its site's ambient user mode.
+#include <gtest/gtest.h>
+
+#include <future>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/sim/sim_automation.h"
+#include "tests/platform/error_number.h"
+#include "tests/win32/support/fake_notification_area.h"
+#include "tests/win32/support/message_box_answerer.h"
+#include "trayicon/Nubrix.h"
+#include "trayicon/nubrix_members.h"
+
+// The Win32 side last: windows.h defines macros named like the ports' constants.
+#include "platform/win32/com_automation.h"
+#include "platform/win32/com_variant.h"
+#include "tests/win32/com_test_support.h"
+#include "tests/win32/nubrix_test_support.h"
+
+#include <olectl.h>
+
+namespace morvane::win32::testing {
+namespace {
+
+using Microsoft::WRL::ComPtr;
+using morvane::testing::errorNumberOf;
+namespace d = nubrix::dispid;
+
+class NubrixControlTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { RegisteredNubrix::registerClass(); }
+  static void TearDownTestSuite() { RegisteredNubrix::unregisterClass(); }
+
+  void SetUp() override {
+    ASSERT_TRUE(area.ready());
+    control = createNubrixByProgId();
+    ASSERT_TRUE(control) << "the class is not registered";
+    client = std::make_shared<ComDispatch>(control);
+  }
+
+  // IDispatch::Invoke with one argument, as a client that gives the value as it has it.
+  HRESULT put(DISPID id, WORD flags, VARIANT value, UINT* argError = nullptr) {
+    DISPID named = DISPID_PROPERTYPUT;
+    DISPPARAMS params{&value, &named, 1, 1};
+    UINT ignored = 0;
+    const HRESULT hr = control->Invoke(id, IID_NULL, 0, flags, &params, nullptr, nullptr,
+                                       argError != nullptr ? argError : &ignored);
+    VariantClear(&value);
+    return hr;
+  }
+  Hwnd hwnd() { return static_cast<Hwnd>(getPropertyById(client, d::kHWnd).get<int32_t>()); }
+
+  ComApartment apartment;
+  wintest::FakeNotificationArea area;
+  ComPtr<IDispatch> control;
+  std::shared_ptr<ComDispatch> client;
+};
+
+VARIANT text(const wchar_t* value) {
+  VARIANT v;
+  VariantInit(&v);
+  v.vt = VT_BSTR;
+  v.bstrVal = SysAllocString(value);
+  return v;
+}
+
+VARIANT number(LONG value) {
+  VARIANT v;
+  VariantInit(&v);
+  v.vt = VT_I4;
+  v.lVal = value;
+  return v;
+}
+
+ObjectRef object(const ComPtr<IDispatch>& dispatch) {
+  return objectFromDispatch(dispatch.Get());
+}
+
+bool sameObject(const Variant& value, const ComPtr<IDispatch>& expected) {
+  const auto* com = value.isObject() ? dynamic_cast<ComDispatch*>(value.get<ObjectRef>().get())
+                                     : nullptr;
+  ComPtr<IUnknown> a;
+  ComPtr<IUnknown> b;
+  return com != nullptr && SUCCEEDED(com->get()->QueryInterface(IID_PPV_ARGS(&a))) &&
+         SUCCEEDED(expected.As(&b)) && a == b;
+}
+
+TEST_F(NubrixControlTest, DispatchGoesThroughTheTypeInformationAndConvertsWhatIsGiven) {
+  UINT count = 0;
+  ComPtr<ITypeInfo> info;
+  ASSERT_HRESULT_SUCCEEDED(control->GetTypeInfoCount(&count));
+  EXPECT_EQ(count, 1u);
+  ASSERT_HRESULT_SUCCEEDED(control->GetTypeInfo(0, 0, &info));
+  BSTR name = nullptr;
+  info->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr);
+  EXPECT_EQ(fromBstr(name), "_Nubrix");
+  SysFreeString(name);
+  const wchar_t* names[] = {L"tooltipicon1", L"Blink"};
+  DISPID id = 0;
+  EXPECT_EQ(control->GetIDsOfNames(IID_NULL, const_cast<LPOLESTR*>(&names[0]), 1, 0, &id), S_OK);
+  EXPECT_EQ(id, d::kToolTipIcon1);
+  EXPECT_EQ(control->GetIDsOfNames(IID_NULL, const_cast<LPOLESTR*>(&names[1]), 1, 0, &id),
+            DISP_E_UNKNOWNNAME);
+
+  // Values convert to the declared types; what does not convert is a type mismatch.
+  EXPECT_EQ(put(d::kInterval, DISPATCH_PROPERTYPUT, text(L"250")), S_OK);
+  EXPECT_EQ(getPropertyById(client, d::kInterval), Variant(int32_t{250}));
+  EXPECT_EQ(put(d::kToolTipIcon2, DISPATCH_PROPERTYPUT, number(42)), S_OK);
+  EXPECT_EQ(getPropertyById(client, d::kToolTipIcon2), Variant("42"));
+  UINT argError = 99;
+  EXPECT_EQ(put(d::kInterval, DISPATCH_PROPERTYPUT, text(L"soon"), &argError),
+            DISP_E_TYPEMISMATCH);
+  EXPECT_EQ(argError, 0u);
+  EXPECT_EQ(put(d::kIconAnimation, DISPATCH_PROPERTYPUT, text(L"maybe")), DISP_E_TYPEMISMATCH);
+  EXPECT_EQ(put(d::kIcon1, DISPATCH_PROPERTYPUTREF, text(L"picture")), DISP_E_TYPEMISMATCH);
+  EXPECT_EQ(errorNumberOf([&] { putPropertyById(client, d::kInterval, int32_t{-5}); }), 380);
+  EXPECT_EQ(errorNumberOf([&] { putPropertyById(client, d::kHWnd, int32_t{1}); }), 438);
+  EXPECT_EQ(getPropertyById(client, d::kInterval), Variant(int32_t{250}));
+
+  OSVERSIONINFOA version{};
+  version.dwOSVersionInfoSize = sizeof version;
+  GetVersionExA(&version);
+  EXPECT_EQ(callMethod(client, "OsVersion"),
+            Variant(std::to_string(version.dwMajorVersion) + "." +
+                    std::to_string(version.dwMinorVersion)));
+
+  ComPtr<IProvideClassInfo2> classInfo;
+  ASSERT_HRESULT_SUCCEEDED(control.As(&classInfo));
+  GUID source{};
+  EXPECT_EQ(classInfo->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &source), S_OK);
+  EXPECT_EQ(source, DIID___Nubrix);
+
+  // The control's window is of the DLL's own class.
+  char className[64] = {};
+  GetClassNameA(toHwnd(hwnd()), className, sizeof className);
+  EXPECT_EQ(std::string(className), Nubrix::kWindowClass);
+  EXPECT_EQ(reinterpret_cast<HMODULE>(GetClassLongPtrW(toHwnd(hwnd()), GCLP_HMODULE)),
+            GetModuleHandleW(L"Nubrix.dll"));
+}
+
+TEST_F(NubrixControlTest, ShowsARealIconAndTellsEverySinkOfTheShellsNotifications) {
+  const ComPtr<IDispatch> icon = iconPicture();
+  ASSERT_TRUE(icon);
+  std::vector<Variant> args{Variant(object(icon))};
+  client->invoke(d::kIcon1, InvokeKind::PropertyPutRef, args);
+  EXPECT_TRUE(sameObject(getPropertyById(client, d::kIcon1), icon)) << "the very picture";
+  args = {Variant(object(bitmapPicture()))};
+  EXPECT_EQ(errorNumberOf([&] { client->invoke(d::kIcon2, InvokeKind::PropertyPutRef, args); }),
+            380)
+      << "icons only";
+  const std::string tip70 = std::string(60, 'x') + "0123456789";
+  putProperty(client, "ToolTipIcon1", tip70);
+  callMethod(client, "AddIcon");
+  callMethod(client, "AddIcon");
+  ASSERT_EQ(area.notifications().size(), 2u);
+  const auto& added = area.notifications()[0];
+  EXPECT_EQ(added.message, static_cast<uint32_t>(NIM_ADD));
+  EXPECT_EQ(added.window, hwnd());
+  EXPECT_EQ(added.flags, static_cast<uint32_t>(NIF_MESSAGE | NIF_ICON | NIF_TIP));
+  EXPECT_EQ(added.tip, tip70.substr(0, 63));
+  EXPECT_TRUE(added.hasImage);
+  EXPECT_TRUE(added.accepted);
+  EXPECT_FALSE(area.notifications()[1].accepted) << "the control sends; the shell refuses";
+
+  // Sinks in the order they connect: one that fails, one that leaves at its first event, two
+  // that listen.
+  auto failing = std::make_shared<sim::RecordingSink>();
+  failing->onReceive = [](const auto&) { throw RuntimeError(err::kTypeMismatch); };
+  auto leaving = std::make_shared<sim::RecordingSink>();
+  uint32_t leavingCookie = 0;
+  leaving->onReceive = [&](const auto&) { client->unadvise(leavingCookie); };
+  auto first = std::make_shared<sim::RecordingSink>();
+  auto second = std::make_shared<sim::RecordingSink>();
+  client->advise(failing);
+  leavingCookie = client->advise(leaving);
+  client->advise(first);
+  client->advise(second);
+
+  ASSERT_TRUE(area.doubleClick(hwnd(), 100));
+  for (const uint32_t message : {WM_RBUTTONUP, WM_RBUTTONDBLCLK, WM_MBUTTONUP})
+    ASSERT_TRUE(area.notify(hwnd(), 100, message));
+  // Down, up, double-click, up; then the right button's up and double-click, the middle's up.
+  using E = std::pair<int, Variant>;
+  const std::vector<E> expected = {
+      {nubrix::event::kMouseOver, {}},        {nubrix::event::kClick, int16_t{1}},
+      {nubrix::event::kDblClick, int16_t{1}}, {nubrix::event::kClick, int16_t{1}},
+      {nubrix::event::kClick, int16_t{2}},    {nubrix::event::kDblClick, int16_t{2}},
+      {nubrix::event::kMouseOver, {}}};
+  for (const auto* sink : {first.get(), second.get()}) {
+    std::vector<E> heard;
+    for (const auto& r : sink->received())
+      heard.emplace_back(r.position, r.args.empty() ? Variant() : r.args[0]);
+    EXPECT_EQ(heard, expected);
+  }
+  EXPECT_EQ(failing->received().size(), expected.size());
+  EXPECT_EQ(leaving->received().size(), 1u);
+
+  callMethod(client, "RemoveIcon");
+  EXPECT_TRUE(area.icons().empty());
+  EXPECT_NO_THROW(callMethod(client, "RemoveIcon")) << "removing what is not there is no failure";
+  EXPECT_FALSE(area.notifications().back().accepted);
+}
+
+// A property bag of the test's own: values by name, and the names written, in order.
+class TestBag final : public TestObject<IPropertyBag> {
+ public:
+  ~TestBag() override {
+    for (auto& [name, value] : values) VariantClear(&value);
+  }
+  void set(const std::wstring& name, VARIANT value) {
+    VariantClear(&values[name]);
+    values[name] = value;
+  }
+  HRESULT STDMETHODCALLTYPE Read(LPCOLESTR name, VARIANT* value, IErrorLog*) override {
+    const auto it = values.find(name);
+    if (it == values.end()) return E_INVALIDARG;
+    return VariantCopy(value, &it->second);
+  }
+  HRESULT STDMETHODCALLTYPE Write(LPCOLESTR name, VARIANT* value) override {
+    written.emplace_back(name);
+    VARIANT copy;
+    VariantInit(&copy);
+    VariantCopy(&copy, value);
+    set(name, copy);
+    return S_OK;
+  }
+
+  std::map<std::wstring, VARIANT> values;
+  std::vector<std::wstring> written;
+
+ protected:
+  void* find(REFIID riid) override {
+    return riid == IID_IPropertyBag ? static_cast<IPropertyBag*>(this) : nullptr;
+  }
+  IUnknown* identity() override { return this; }
+};
+
+TEST_F(NubrixControlTest, SavedStateLoadsWithDefaultsForWhatDoesNotSuitAndSavesInItsOrder) {
+  ComPtr<IPersistPropertyBag> persist;
+  ASSERT_HRESULT_SUCCEEDED(control.As(&persist));
+  const ComPtr<IDispatch> icon = iconPicture();
+  ComPtr<TestBag> saved(new TestBag);
+  VARIANT picture;
+  VariantInit(&picture);
+  picture.vt = VT_DISPATCH;
+  picture.pdispVal = icon.Get();
+  icon->AddRef();
+  saved->set(L"Icon1", picture);
+  saved->set(L"ToolTipIcon1", text(L"one"));
+  saved->set(L"ToolTipIcon2", number(7));
+  saved->set(L"IconAnimation", text(L"maybe"));
+  saved->set(L"Interval", text(L"soon"));
+  VARIANT array;
+  VariantInit(&array);
+  array.vt = VT_ARRAY | VT_I4;
+  array.parray = SafeArrayCreateVector(VT_I4, 0, 2);
+  saved->set(L"Icon2", array);
+  putPropertyById(client, d::kInterval, int32_t{300});
+  ASSERT_EQ(persist->Load(saved.Get(), nullptr), S_OK);
+  EXPECT_TRUE(sameObject(getPropertyById(client, d::kIcon1), icon));
+  EXPECT_EQ(getPropertyById(client, d::kToolTipIcon1), Variant("one"));
+  EXPECT_EQ(getProperty(asObject(getPropertyById(client, d::kIcon2)), "Handle"),
+            Variant(int32_t{0}));
+  EXPECT_EQ(getPropertyById(client, d::kToolTipIcon2), Variant("7"));
+  EXPECT_EQ(getPropertyById(client, d::kIconAnimation), Variant(false));
+  EXPECT_EQ(getPropertyById(client, d::kInterval), Variant(int32_t{0}));
+
+  const std::vector<std::wstring> all = {L"Icon1",        L"ToolTipIcon1",  L"Icon2",
+                                         L"ToolTipIcon2", L"IconAnimation", L"Interval"};
+  ComPtr<TestBag> changed(new TestBag);
+  ASSERT_EQ(persist->Save(changed.Get(), TRUE, FALSE), S_OK);
+  EXPECT_EQ(changed->written, (std::vector<std::wstring>{L"Icon1", L"ToolTipIcon1", L"ToolTipIcon2"}));
+  EXPECT_EQ(changed->values[L"Icon1"].pdispVal, icon.Get());
+  ComPtr<TestBag> everything(new TestBag);
+  ASSERT_EQ(persist->Save(everything.Get(), TRUE, TRUE), S_OK);
+  EXPECT_EQ(everything->written, all);
+
+  ASSERT_EQ(persist->InitNew(), S_OK);
+  EXPECT_EQ(getPropertyById(client, d::kToolTipIcon1), Variant(""));
+  ComPtr<TestBag> empty(new TestBag);
+  ASSERT_EQ(persist->Save(empty.Get(), TRUE, FALSE), S_OK);
+  EXPECT_TRUE(empty->written.empty());
+}
+
+// A container's client site, minimal: its ambient user mode, and nothing else.
+class TestSite final : public TestObject<IOleClientSite, IDispatch> {
+ public:
+  bool userMode = true;
+
+  HRESULT STDMETHODCALLTYPE SaveObject() override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetMoniker(DWORD, DWORD, IMoniker**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetContainer(IOleContainer**) override { return E_NOINTERFACE; }
+  HRESULT STDMETHODCALLTYPE ShowObject() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnShowWindow(BOOL) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE RequestNewObjectLayout() override { return E_NOTIMPL; }
+
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+    *count = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+    return DISP_E_UNKNOWNNAME;
+  }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result,
+                                   EXCEPINFO*, UINT*) override {
+    if (id != DISPID_AMBIENT_USERMODE || result == nullptr) return DISP_E_MEMBERNOTFOUND;
+    result->vt = VT_BOOL;
+    result->boolVal = userMode ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+  }
+
+ protected:
+  void* find(REFIID riid) override {
+    if (riid == IID_IOleClientSite) return static_cast<IOleClientSite*>(this);
+    if (riid == IID_IDispatch) return static_cast<IDispatch*>(this);
+    return nullptr;
+  }
+  IUnknown* identity() override { return static_cast<IOleClientSite*>(this); }
+};
+
+class TestNotices final : public TestObject<IPropertyNotifySink> {
+ public:
+  std::vector<DISPID> changed;
+  HRESULT STDMETHODCALLTYPE OnChanged(DISPID id) override {
+    changed.push_back(id);
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE OnRequestEdit(DISPID) override { return S_OK; }
+
+ protected:
+  void* find(REFIID riid) override {
+    return riid == IID_IPropertyNotifySink ? static_cast<IPropertyNotifySink*>(this) : nullptr;
+  }
+  IUnknown* identity() override { return this; }
+};
+
+// Runs call on this thread while another one answers the message box it shows with OK.
+std::optional<wintest::FoundMessageBox> answeredBox(const std::function<void()>& call) {
+  auto answered = std::async(std::launch::async, [thread = GetCurrentThreadId()] {
+    return wintest::answerMessageBox(wintest::BoxOwner::thread(thread), IDOK);
+  });
+  call();
+  return answered.get();
+}
+
+TEST_F(NubrixControlTest, ASiteInDesignModeGetsIconAnimationRefusedUntilItRuns) {
+  ComPtr<IOleObject> ole;
+  ComPtr<IOleControl> oleControl;
+  ASSERT_HRESULT_SUCCEEDED(control.As(&ole));
+  ASSERT_HRESULT_SUCCEEDED(control.As(&oleControl));
+  DWORD misc = 0;
+  ole->GetMiscStatus(DVASPECT_CONTENT, &misc);
+  EXPECT_TRUE(misc & OLEMISC_INVISIBLEATRUNTIME);
+  EXPECT_TRUE(misc & OLEMISC_SETCLIENTSITEFIRST);
+  CLSID clsid{};
+  ole->GetUserClassID(&clsid);
+  EXPECT_EQ(clsid, CLSID_Nubrix);
+
+  // Without a site the control runs.
+  putPropertyById(client, d::kIconAnimation, true);
+  EXPECT_EQ(getPropertyById(client, d::kIconAnimation), Variant(true));
+  putPropertyById(client, d::kIconAnimation, false);
+
+  ComPtr<TestNotices> notices(new TestNotices);
+  ComPtr<IConnectionPointContainer> container;
+  ComPtr<IConnectionPoint> point;
+  DWORD cookie = 0;
+  ASSERT_HRESULT_SUCCEEDED(control.As(&container));
+  ASSERT_HRESULT_SUCCEEDED(container->FindConnectionPoint(IID_IPropertyNotifySink, &point));
+  ASSERT_HRESULT_SUCCEEDED(point->Advise(notices.Get(), &cookie));
+
+  ComPtr<TestSite> site(new TestSite);
+  site->userMode = false;
+  ASSERT_HRESULT_SUCCEEDED(ole->SetClientSite(site.Get()));
+  ComPtr<IOleClientSite> given;
+  ole->GetClientSite(&given);
+  EXPECT_EQ(given.Get(), static_cast<IOleClientSite*>(site.Get()));
+  const auto box = answeredBox([&] { putPropertyById(client, d::kIconAnimation, true); });
+  ASSERT_TRUE(box.has_value());
+  EXPECT_EQ(box->caption, nubrix::kTitle);
+  EXPECT_EQ(box->text, Nubrix::kDesignTimeMessage);
+  EXPECT_EQ(box->buttons, std::vector<int>{IDOK});
+  EXPECT_EQ(box->icon, MB_ICONHAND);
+  EXPECT_EQ(getPropertyById(client, d::kIconAnimation), Variant(false));
+
+  site->userMode = true;
+  ASSERT_HRESULT_SUCCEEDED(oleControl->OnAmbientPropertyChange(DISPID_AMBIENT_USERMODE));
+  putPropertyById(client, d::kIconAnimation, true);
+  EXPECT_EQ(getPropertyById(client, d::kIconAnimation), Variant(true));
+  putPropertyById(client, d::kToolTipIcon1, "tip");
+  EXPECT_EQ(notices->changed,
+            (std::vector<DISPID>{d::kIconAnimation, d::kIconAnimation, d::kToolTipIcon1}));
+
+  const auto about = answeredBox([&] { callMethodById(client, d::kShowAbout); });
+  ASSERT_TRUE(about.has_value());
+  EXPECT_EQ(about->caption, "About Nubrix Control");
+  EXPECT_EQ(about->text.rfind("Nubrix Control\rVersion 1.1.0\r\r", 0), 0u) << about->text;
+
+  point->Unadvise(cookie);
+  ole->SetClientSite(nullptr);
+}
+
+}  // namespace
+}  // namespace morvane::win32::testing
