@@ -40,7 +40,8 @@ void unregisterLocalServerClass(const LocalServerClass& cls);
 // An in-process server's class, as its DLL's DllRegisterServer enters it. Only processes of the
 // DLL's own bitness can load it, so its keys go into that view of the registry only (under
 // HKEY_LOCAL_MACHINE\Software\Classes, or HKEY_CURRENT_USER\Software\Classes for a user who may
-// not write the machine's classes):
+// not write the machine's classes). The ProgID's keys are shared by both views all the same
+// (Windows 7 on; Wine keeps them in the 64-bit view): the DLLs of both bitnesses write the same.
 //
 //   <ProgID>                          (default) = description
 //   <ProgID>\CLSID                    (default) = {clsid}
@@ -52,7 +53,8 @@ void unregisterLocalServerClass(const LocalServerClass& cls);
 //   CLSID\{clsid}\TypeLib             (default) = {typeLib}
 //   CLSID\{clsid}\Version             (default) = version
 //   CLSID\{clsid}\MiscStatus          (default) = "0"
-//   CLSID\{clsid}\MiscStatus\1        (default) = miscStatus (OLEMISC flags of its content), decimal
+//   CLSID\{clsid}\MiscStatus\1        (default) = miscStatus in decimal
+// (the OLEMISC flags of its content).
 struct InprocServerClass {
   CLSID clsid;
   std::string progId;

@@ -342,9 +342,9 @@ class ExposedObject final : public IDispatch,
         ByRefArguments refs(args);
         EXCEPINFO info{};
         ComVariant result;
-        const HRESULT hr = static_cast<IDispatch*>(sink.Get())->Invoke(
-            id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, refs.params(), result.get(), &info,
-            nullptr);
+        const HRESULT hr = static_cast<IDispatch*>(sink.Get())
+                               ->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
+                                        refs.params(), result.get(), &info, nullptr);
         clearExcepInfo(info);
         if (SUCCEEDED(hr)) {
           refs.writeBack(args);
@@ -456,7 +456,8 @@ class ExposedObject final : public IDispatch,
       if (FAILED(m_typeInfo->GetFuncDesc(i, &desc))) continue;
       Declaration declaration{desc->memid, desc->invkind, {}};
       for (SHORT p = 0; p < desc->cParams; ++p)
-        declaration.parameters.push_back(conversionType(m_typeInfo.Get(), desc->lprgelemdescParam[p]));
+        declaration.parameters.push_back(
+            conversionType(m_typeInfo.Get(), desc->lprgelemdescParam[p]));
       m_typeInfo->ReleaseFuncDesc(desc);
       m_declarations.push_back(std::move(declaration));
     }
@@ -523,7 +524,8 @@ class ExposedObject final : public IDispatch,
       ComPtr<IDispatch> events;
       // A sink in another process may not answer for the event interface itself (its proxy does
       // not know the interface; Wine always answers E_NOINTERFACE there): IDispatch does as well.
-      if (FAILED(sink->QueryInterface(point.iid(), reinterpret_cast<void**>(events.GetAddressOf()))) &&
+      if (FAILED(
+              sink->QueryInterface(point.iid(), reinterpret_cast<void**>(events.GetAddressOf()))) &&
           FAILED(sink->QueryInterface(IID_PPV_ARGS(&events)))) {
         return CONNECT_E_CANNOTCONNECT;
       }

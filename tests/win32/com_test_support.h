@@ -74,9 +74,8 @@ inline std::string classesValue(const std::string& subkey, REGSAM view,
   wchar_t value[512] = {};
   DWORD size = sizeof value - sizeof(wchar_t);
   const std::wstring valueName = toWide(name);
-  const LSTATUS status =
-      RegQueryValueExW(key, name.empty() ? nullptr : valueName.c_str(), nullptr, nullptr,
-                       reinterpret_cast<BYTE*>(value), &size);
+  const LSTATUS status = RegQueryValueExW(key, name.empty() ? nullptr : valueName.c_str(), nullptr,
+                                          nullptr, reinterpret_cast<BYTE*>(value), &size);
   RegCloseKey(key);
   return status == ERROR_SUCCESS ? toAnsi(value) : std::string();
 }

@@ -82,8 +82,8 @@ ObjectRef object(const ComPtr<IDispatch>& dispatch) {
 }
 
 bool sameObject(const Variant& value, const ComPtr<IDispatch>& expected) {
-  const auto* com = value.isObject() ? dynamic_cast<ComDispatch*>(value.get<ObjectRef>().get())
-                                     : nullptr;
+  const auto* com =
+      value.isObject() ? dynamic_cast<ComDispatch*>(value.get<ObjectRef>().get()) : nullptr;
   ComPtr<IUnknown> a;
   ComPtr<IUnknown> b;
   return com != nullptr && SUCCEEDED(com->get()->QueryInterface(IID_PPV_ARGS(&a))) &&
@@ -113,8 +113,7 @@ TEST_F(NubrixControlTest, DispatchGoesThroughTheTypeInformationAndConvertsWhatIs
   EXPECT_EQ(put(d::kToolTipIcon2, DISPATCH_PROPERTYPUT, number(42)), S_OK);
   EXPECT_EQ(getPropertyById(client, d::kToolTipIcon2), Variant("42"));
   UINT argError = 99;
-  EXPECT_EQ(put(d::kInterval, DISPATCH_PROPERTYPUT, text(L"soon"), &argError),
-            DISP_E_TYPEMISMATCH);
+  EXPECT_EQ(put(d::kInterval, DISPATCH_PROPERTYPUT, text(L"soon"), &argError), DISP_E_TYPEMISMATCH);
   EXPECT_EQ(argError, 0u);
   EXPECT_EQ(put(d::kIconAnimation, DISPATCH_PROPERTYPUT, text(L"maybe")), DISP_E_TYPEMISMATCH);
   EXPECT_EQ(put(d::kIcon1, DISPATCH_PROPERTYPUTREF, text(L"picture")), DISP_E_TYPEMISMATCH);
@@ -125,9 +124,8 @@ TEST_F(NubrixControlTest, DispatchGoesThroughTheTypeInformationAndConvertsWhatIs
   OSVERSIONINFOA version{};
   version.dwOSVersionInfoSize = sizeof version;
   GetVersionExA(&version);
-  EXPECT_EQ(callMethod(client, "OsVersion"),
-            Variant(std::to_string(version.dwMajorVersion) + "." +
-                    std::to_string(version.dwMinorVersion)));
+  EXPECT_EQ(callMethod(client, "OsVersion"), Variant(std::to_string(version.dwMajorVersion) + "." +
+                                                     std::to_string(version.dwMinorVersion)));
 
   ComPtr<IProvideClassInfo2> classInfo;
   ASSERT_HRESULT_SUCCEEDED(control.As(&classInfo));
@@ -274,7 +272,8 @@ TEST_F(NubrixControlTest, SavedStateLoadsWithDefaultsForWhatDoesNotSuitAndSavesI
                                          L"ToolTipIcon2", L"IconAnimation", L"Interval"};
   ComPtr<TestBag> changed(new TestBag);
   ASSERT_EQ(persist->Save(changed.Get(), TRUE, FALSE), S_OK);
-  EXPECT_EQ(changed->written, (std::vector<std::wstring>{L"Icon1", L"ToolTipIcon1", L"ToolTipIcon2"}));
+  EXPECT_EQ(changed->written,
+            (std::vector<std::wstring>{L"Icon1", L"ToolTipIcon1", L"ToolTipIcon2"}));
   EXPECT_EQ(changed->values[L"Icon1"].pdispVal, icon.Get());
   ComPtr<TestBag> everything(new TestBag);
   ASSERT_EQ(persist->Save(everything.Get(), TRUE, TRUE), S_OK);

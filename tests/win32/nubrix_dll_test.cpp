@@ -66,10 +66,9 @@ TEST(NubrixDll, Regsvr32EntersTheClassInTheDllsOwnViewAndRemovesEverythingAgain)
         {clsid + "\\TypeLib", "", libid},
         {clsid + "\\Version", "", "1.1"},
         {clsid + "\\MiscStatus", "", "0"},
-        {clsid + "\\MiscStatus\\1", "", std::to_string(OLEMISC_INVISIBLEATRUNTIME |
-                                                       OLEMISC_SETCLIENTSITEFIRST |
-                                                       OLEMISC_CANTLINKINSIDE |
-                                                       OLEMISC_RECOMPOSEONRESIZE)},
+        {clsid + "\\MiscStatus\\1", "",
+         std::to_string(OLEMISC_INVISIBLEATRUNTIME | OLEMISC_SETCLIENTSITEFIRST |
+                        OLEMISC_CANTLINKINSIDE | OLEMISC_RECOMPOSEONRESIZE)},
         {"NubrixControl.Nubrix", "", "Nubrix Control"},
         {"NubrixControl.Nubrix\\CLSID", "", guidText(CLSID_Nubrix)},
         {typeLib + "\\1.1", "", "Olund Nubrix Control"},
@@ -86,8 +85,8 @@ TEST(NubrixDll, Regsvr32EntersTheClassInTheDllsOwnViewAndRemovesEverythingAgain)
 
     ASSERT_EQ(runProgram(regsvr32(sixtyFour), "/s /u " + wintest::quotedPath(dll)), 0u);
     for (const REGSAM v : {view, otherView}) {
-      for (const std::string& key : {clsid, std::string("NubrixControl.Nubrix"), typeLib,
-                                     interfaces[0], interfaces[1]})
+      for (const std::string& key :
+           {clsid, std::string("NubrixControl.Nubrix"), typeLib, interfaces[0], interfaces[1]})
         EXPECT_EQ(classesValue(key, v), "<none>") << key;
     }
   }
@@ -159,7 +158,7 @@ struct Function {
   INVOKEKIND kind;
   std::string help;
   bool hidden;
-  std::string type;  // the result, or for a put the value's type
+  std::string type;                     // the result, or for a put the value's type
   std::vector<std::string> parameters;  // name and type of each: "Button short*"
 
   friend bool operator==(const Function&, const Function&) = default;
@@ -183,9 +182,13 @@ std::vector<Function> functionsOf(ITypeInfo* info) {
     BSTR names[4] = {};
     UINT named = 0;
     info->GetNames(desc->memid, names, 4, &named);
-    Function f{text(names[0]), desc->memid, desc->invkind,
-               documentation(info, desc->memid).second, (desc->wFuncFlags & FUNCFLAG_FHIDDEN) != 0,
-               typeName(info, desc->elemdescFunc.tdesc), {}};
+    Function f{text(names[0]),
+               desc->memid,
+               desc->invkind,
+               documentation(info, desc->memid).second,
+               (desc->wFuncFlags & FUNCFLAG_FHIDDEN) != 0,
+               typeName(info, desc->elemdescFunc.tdesc),
+               {}};
     const bool put = desc->invkind == INVOKE_PROPERTYPUT || desc->invkind == INVOKE_PROPERTYPUTREF;
     for (SHORT p = 0; p < desc->cParams; ++p) {
       const ELEMDESC& param = desc->lprgelemdescParam[p];
@@ -261,8 +264,8 @@ TEST(NubrixDll, TypeLibraryAndVersionDescribeTheControlAsItsTablesDo) {
   std::vector<Function> expected;
   for (const auto& m : nubrix::kMembers) {
     const auto add = [&](INVOKEKIND kind) {
-      expected.push_back({std::string(m.name), m.id, kind, std::string(m.help), m.hidden,
-                          typeOf(m.type), {}});
+      expected.push_back(
+          {std::string(m.name), m.id, kind, std::string(m.help), m.hidden, typeOf(m.type), {}});
     };
     if (m.kind == MemberKind::Method || m.kind == MemberKind::Function) {
       add(INVOKE_FUNC);
@@ -278,8 +281,8 @@ TEST(NubrixDll, TypeLibraryAndVersionDescribeTheControlAsItsTablesDo) {
   for (const auto& e : nubrix::kEvents) {
     std::vector<std::string> parameters;
     if (!e.argument.empty()) parameters.push_back(std::string(e.argument) + " short* in out");
-    expected.push_back({std::string(e.name), e.id, INVOKE_FUNC, std::string(e.help), false, "void",
-                        parameters});
+    expected.push_back(
+        {std::string(e.name), e.id, INVOKE_FUNC, std::string(e.help), false, "void", parameters});
   }
   EXPECT_EQ(functionsOf(events.Get()), expected);
 
@@ -299,7 +302,8 @@ TEST(NubrixDll, TypeLibraryAndVersionDescribeTheControlAsItsTablesDo) {
   DWORD ignored = 0;
   std::vector<char> version(GetFileVersionInfoSizeW(dll.c_str(), &ignored));
   ASSERT_FALSE(version.empty());
-  ASSERT_TRUE(GetFileVersionInfoW(dll.c_str(), 0, static_cast<DWORD>(version.size()), version.data()));
+  ASSERT_TRUE(
+      GetFileVersionInfoW(dll.c_str(), 0, static_cast<DWORD>(version.size()), version.data()));
   VS_FIXEDFILEINFO* fixed = nullptr;
   UINT size = 0;
   ASSERT_TRUE(VerQueryValueW(version.data(), L"\\", reinterpret_cast<void**>(&fixed), &size));

@@ -244,5 +244,29 @@ TEST(Win32Timers, TicksComeThroughTheMessageLoopUntilKilled) {
   EXPECT_EQ(timers.activeTimers(), 0u);
 }
 
+// Code in a DLL: the host's message loop never asks for a failure, so none may be left over for a
+// later call of ours (a destructor) to throw.
+TEST(Win32WindowSystem, Exceptions_InADllAreDroppedWhereTheyHappen) {
+  Win32WindowSystem ws(10s, CallbackFailures::Drop);
+  Win32Timers timers(CallbackFailures::Drop);
+  const Hwnd thrower = ws.createWindowA("MorvaneTestFrame", "", WS_POPUP, 0, 0, 10, 10, 0,
+                                        [&](Hwnd h, uint32_t msg, WParam w, LParam l) -> LResult {
+                                          if (msg == WM_APP) throw std::runtime_error("dropped");
+                                          return ws.callClassProc(h, msg, w, l);
+                                        });
+  int ticks = 0;
+  const TimerId id = timers.setTimer(20, [&] {
+    ++ticks;
+    throw std::runtime_error("dropped");
+  });
+  ASSERT_TRUE(ws.postMessageA(thrower, WM_APP, 0, 0));
+  EXPECT_TRUE(waitUntil([&] { return ticks >= 2; }, 5s)) << "a failing tick keeps its timer";
+  EXPECT_NO_THROW(ws.rethrowPending());
+  EXPECT_NO_THROW(timers.rethrowPending());
+  EXPECT_NO_THROW(ws.sendMessageA(thrower, WM_APP, 0, 0));
+  EXPECT_TRUE(ws.destroyWindow(thrower));
+  timers.killTimer(id);
+}
+
 }  // namespace
 }  // namespace morvane::win32

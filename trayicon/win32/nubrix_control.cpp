@@ -302,8 +302,7 @@ NubrixTypes loadTypes() {
 ComPtr<IDispatch> createNubrixControl() {
   NubrixTypes types = loadTypes();
   auto services = std::make_shared<ControlServices>();
-  std::shared_ptr<NubrixDispatch> control(new NubrixDispatch(services->host()),
-                                          Disposal{services});
+  std::shared_ptr<NubrixDispatch> control(new NubrixDispatch(services->host()), Disposal{services});
   control->control().InitProperties();
   control->control().holdWhileBusy = [weak = std::weak_ptr<NubrixDispatch>(control)] {
     std::shared_ptr<NubrixDispatch> strong = weak.lock();

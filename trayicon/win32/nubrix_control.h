@@ -16,9 +16,9 @@ namespace morvane::win32 {
 
 // The OLEMISC flags of the control's content, as GetMiscStatus gives them and the registry holds
 // them: invisible when the container runs, sited before it loads, never linked into.
-inline constexpr uint32_t kNubrixMiscStatus =
-    OLEMISC_INVISIBLEATRUNTIME | OLEMISC_SETCLIENTSITEFIRST | OLEMISC_CANTLINKINSIDE |
-    OLEMISC_RECOMPOSEONRESIZE;
+inline constexpr uint32_t kNubrixMiscStatus = OLEMISC_INVISIBLEATRUNTIME |
+                                              OLEMISC_SETCLIENTSITEFIRST | OLEMISC_CANTLINKINSIDE |
+                                              OLEMISC_RECOMPOSEONRESIZE;
 
 // A new control with its properties at their defaults, as a COM object of this module. Throws an
 // automation error when the DLL's type library cannot be read.
