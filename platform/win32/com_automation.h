@@ -16,6 +16,15 @@
 
 namespace morvane::win32 {
 
+// Holds a COM object just made with new, taking over the one reference it starts with. (The
+// ComPtr::Attach of mingw-w64's WRL adds a reference of its own, which would never go.)
+template <class T>
+Microsoft::WRL::ComPtr<T> takeNew(T* object) {
+  Microsoft::WRL::ComPtr<T> held;
+  *held.ReleaseAndGetAddressOf() = object;
+  return held;
+}
+
 // The thread's single-threaded apartment (OleInitialize), for as long as this lives. Every COM
 // object of the thread must be released before it goes. Throws an automation error when COM cannot
 // be initialised.
@@ -56,6 +65,12 @@ class ComDispatch : public Dispatch {
   uint32_t advise(std::shared_ptr<EventSink> sink) override;
   // Disconnects; a connection that is already gone (the server ended) is no error.
   void unadvise(uint32_t cookie) override;
+
+ protected:
+  // Makes this the wrapper wrap gives for its object, as if wrap had made it.
+  static void adopt(const std::shared_ptr<ComDispatch>& wrapper);
+  // Disconnects every sink connected through this object.
+  void unadviseAll();
 
  private:
   void findEvents();
