@@ -10,9 +10,9 @@
 // clients, which a thread must not do while it handles another process's SendMessage, and the
 // sender has to keep handling its own messages (its event sinks among them) until the reply comes.
 // A command therefore runs after the messages that were posted to the stand-in's windows before it
-// was sent. When a command has run, the stand-in sends WM_COPYDATA to the reply window: dwData = kReplyTag,
-// wParam = the frame (0 once it has gone), lpData = "NUMBER RESULT\n" followed by the reply text,
-// RESULT being a Result.
+// was sent. When a command has run, the stand-in sends WM_COPYDATA to the reply window: dwData =
+// kReplyTag, wParam = the frame (0 once it has gone), lpData = "NUMBER RESULT\n" followed by the
+// reply text, RESULT being a Result.
 //
 // Commands; words are separated by blanks, verbs and keywords ignore letter case:
 //   next | previous | first | last   move in the records of the active view's kind

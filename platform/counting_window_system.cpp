@@ -132,8 +132,7 @@ WndProcValue CountingWindowSystem::makeWndProcValue(WndProc proc) {
   return m_inner.makeWndProcValue(std::move(proc));
 }
 
-LResult CountingWindowSystem::callClassProc(Hwnd hwnd, uint32_t msg, WParam wParam,
-                                            LParam lParam) {
+LResult CountingWindowSystem::callClassProc(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam) {
   count(Method::CallClassProc);
   return m_inner.callClassProc(hwnd, msg, wParam, lParam);
 }

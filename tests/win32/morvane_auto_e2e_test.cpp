@@ -343,8 +343,7 @@ TEST_F(MorvaneAutoEndToEnd, AnActThatDiesIsReportedAndMorvaneAutoCarriesOn) {
 
   // Each trapped procedure that reached ACT! says so once, in the standard box.
   std::vector<std::string> places;
-  while (const auto box =
-             answerMessageBox(BoxOwner::process(morvaneAuto->processId()), IDOK, 2s)) {
+  while (const auto box = answerMessageBox(BoxOwner::process(morvaneAuto->processId()), IDOK, 2s)) {
     EXPECT_EQ(box->caption, "MorvaneAuto error");
     EXPECT_EQ(box->text.rfind("Error 462: 'The remote server machine does not exist or is "
                               "unavailable'\r",
@@ -356,7 +355,7 @@ TEST_F(MorvaneAutoEndToEnd, AnActThatDiesIsReportedAndMorvaneAutoCarriesOn) {
     ASSERT_TRUE(waitUntil([&] { return !IsWindow(win32::toHwnd(box->window)); }));
   }
   EXPECT_EQ(places, (std::vector<std::string>{"in frmAuto: Function Get_DB_Name",
-                                               "in Module1: Function GetView"}));
+                                              "in Module1: Function GetView"}));
   EXPECT_TRUE(morvaneAuto->running());
   EXPECT_EQ(tray.icons().size(), 1u);
 }
