@@ -198,6 +198,7 @@ ComDispatch::~ComDispatch() {
 }
 
 DispId ComDispatch::idOfName(std::string_view name) {
+  const std::shared_ptr<ComDispatch> busy = weak_from_this().lock();
   std::string folded = ansi::foldCase(name);
   auto known = m_ids.find(folded);
   if (known != m_ids.end()) return known->second;
@@ -211,6 +212,7 @@ DispId ComDispatch::idOfName(std::string_view name) {
 }
 
 Variant ComDispatch::invoke(DispId id, InvokeKind kind, std::vector<Variant>& args) {
+  const std::shared_ptr<ComDispatch> busy = weak_from_this().lock();
   EXCEPINFO info{};
   UINT argError = 0;
   if (kind == InvokeKind::PropertyPut || kind == InvokeKind::PropertyPutRef) {
@@ -266,6 +268,7 @@ void ComDispatch::findEvents() {
 }
 
 uint32_t ComDispatch::advise(std::shared_ptr<EventSink> sink) {
+  const std::shared_ptr<ComDispatch> busy = weak_from_this().lock();
   if (!sink) throw RuntimeError(err::kInvalidProcedureCall);
   findEvents();
   const ComPtr<IDispatch> sinkObject =

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,8 +41,10 @@ class ComApartment {
 // Basic client passes its variables, and what the object writes into them comes back into the
 // caller's vector; the value of a property put goes by value. A property may be read with a method
 // call and a method called as a property read (both go as DISPATCH_METHOD | DISPATCH_PROPERTYGET).
-// Failures are RuntimeError as com_errors.h maps them.
-class ComDispatch : public Dispatch {
+// Failures are RuntimeError as com_errors.h maps them. While a call is out, the events it lets in
+// may drop the caller's last reference to the wrapper: one owned by a shared_ptr stays alive until
+// the call returns, as a Basic client holds the object it calls.
+class ComDispatch : public Dispatch, public std::enable_shared_from_this<ComDispatch> {
  public:
   // The wrapper of a COM object: the same one for as long as it lives, so that one COM object is
   // one ObjectRef (as Basic's Is compares COM identities).
