@@ -156,19 +156,32 @@ std::unordered_map<IUnknown*, std::weak_ptr<ComDispatch>>& wrappers() {
 
 }  // namespace
 
+namespace {
+
+IUnknown* identityOf(const ComPtr<IDispatch>& object) {
+  ComPtr<IUnknown> identity;
+  if (FAILED(object.As(&identity))) return object.Get();
+  return identity.Get();
+}
+
+}  // namespace
+
 std::shared_ptr<ComDispatch> ComDispatch::wrap(ComPtr<IDispatch> object) {
   if (!object) throw RuntimeError(err::kObjectNotSet);
-  ComPtr<IUnknown> identity;
-  if (FAILED(object.As(&identity))) identity = object;
   auto& live = wrappers();
-  auto known = live.find(identity.Get());
+  auto known = live.find(identityOf(object));
   if (known != live.end()) {
     if (std::shared_ptr<ComDispatch> wrapper = known->second.lock()) return wrapper;
   }
   auto wrapper = std::make_shared<ComDispatch>(std::move(object));
-  wrapper->m_identity = identity.Get();
-  live[wrapper->m_identity] = wrapper;
+  adopt(wrapper);
   return wrapper;
+}
+
+void ComDispatch::adopt(const std::shared_ptr<ComDispatch>& wrapper) {
+  // The identity pointer is only a key: the wrapper's object holds the reference that keeps it.
+  wrapper->m_identity = identityOf(wrapper->m_object);
+  wrappers()[wrapper->m_identity] = wrapper;
 }
 
 ComDispatch::ComDispatch(ComPtr<IDispatch> object) : m_object(std::move(object)) {
@@ -176,7 +189,7 @@ ComDispatch::ComDispatch(ComPtr<IDispatch> object) : m_object(std::move(object))
 }
 
 ComDispatch::~ComDispatch() {
-  for (DWORD cookie : m_cookies) m_events->Unadvise(cookie);
+  unadviseAll();
   if (m_identity != nullptr) {
     auto& live = wrappers();
     auto it = live.find(m_identity);
@@ -185,6 +198,7 @@ ComDispatch::~ComDispatch() {
 }
 
 DispId ComDispatch::idOfName(std::string_view name) {
+  const std::shared_ptr<ComDispatch> busy = weak_from_this().lock();
   std::string folded = ansi::foldCase(name);
   auto known = m_ids.find(folded);
   if (known != m_ids.end()) return known->second;
@@ -198,6 +212,7 @@ DispId ComDispatch::idOfName(std::string_view name) {
 }
 
 Variant ComDispatch::invoke(DispId id, InvokeKind kind, std::vector<Variant>& args) {
+  const std::shared_ptr<ComDispatch> busy = weak_from_this().lock();
   EXCEPINFO info{};
   UINT argError = 0;
   if (kind == InvokeKind::PropertyPut || kind == InvokeKind::PropertyPutRef) {
@@ -253,15 +268,21 @@ void ComDispatch::findEvents() {
 }
 
 uint32_t ComDispatch::advise(std::shared_ptr<EventSink> sink) {
+  const std::shared_ptr<ComDispatch> busy = weak_from_this().lock();
   if (!sink) throw RuntimeError(err::kInvalidProcedureCall);
   findEvents();
-  ComPtr<IDispatch> sinkObject;
-  sinkObject.Attach(new SinkObject(std::move(sink), m_eventIid, m_positions));
+  const ComPtr<IDispatch> sinkObject =
+      takeNew<IDispatch>(new SinkObject(std::move(sink), m_eventIid, m_positions));
   DWORD cookie = 0;
   const HRESULT hr = m_events->Advise(sinkObject.Get(), &cookie);
   if (FAILED(hr)) throw errorFromHresult(hr);
   m_cookies.push_back(cookie);
   return cookie;
+}
+
+void ComDispatch::unadviseAll() {
+  for (DWORD cookie : m_cookies) m_events->Unadvise(cookie);
+  m_cookies.clear();
 }
 
 void ComDispatch::unadvise(uint32_t cookie) {

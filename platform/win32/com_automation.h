@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +16,15 @@
 #include <wrl/client.h>
 
 namespace morvane::win32 {
+
+// Holds a COM object just made with new, taking over the one reference it starts with. (The
+// ComPtr::Attach of mingw-w64's WRL adds a reference of its own, which would never go.)
+template <class T>
+Microsoft::WRL::ComPtr<T> takeNew(T* object) {
+  Microsoft::WRL::ComPtr<T> held;
+  *held.ReleaseAndGetAddressOf() = object;
+  return held;
+}
 
 // The thread's single-threaded apartment (OleInitialize), for as long as this lives. Every COM
 // object of the thread must be released before it goes. Throws an automation error when COM cannot
@@ -31,8 +41,10 @@ class ComApartment {
 // Basic client passes its variables, and what the object writes into them comes back into the
 // caller's vector; the value of a property put goes by value. A property may be read with a method
 // call and a method called as a property read (both go as DISPATCH_METHOD | DISPATCH_PROPERTYGET).
-// Failures are RuntimeError as com_errors.h maps them.
-class ComDispatch : public Dispatch {
+// Failures are RuntimeError as com_errors.h maps them. While a call is out, the events it lets in
+// may drop the caller's last reference to the wrapper: one owned by a shared_ptr stays alive until
+// the call returns, as a Basic client holds the object it calls.
+class ComDispatch : public Dispatch, public std::enable_shared_from_this<ComDispatch> {
  public:
   // The wrapper of a COM object: the same one for as long as it lives, so that one COM object is
   // one ObjectRef (as Basic's Is compares COM identities).
@@ -56,6 +68,12 @@ class ComDispatch : public Dispatch {
   uint32_t advise(std::shared_ptr<EventSink> sink) override;
   // Disconnects; a connection that is already gone (the server ended) is no error.
   void unadvise(uint32_t cookie) override;
+
+ protected:
+  // Makes this the wrapper wrap gives for its object, as if wrap had made it.
+  static void adopt(const std::shared_ptr<ComDispatch>& wrapper);
+  // Disconnects every sink connected through this object.
+  void unadviseAll();
 
  private:
   void findEvents();

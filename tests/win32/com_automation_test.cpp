@@ -193,6 +193,30 @@ TEST_P(ProbeTest, EventsReachEverySinkDuringTheCallUntilUnadvised) {
   EXPECT_EQ(getProperty(m_probe, "SinkCount"), Variant(int32_t{0}));
 }
 
+// An event during a call drops the caller's last reference to the object, as a handler that
+// replaces a program-wide object does: the call still ends, and the object goes after it.
+TEST_P(ProbeTest, AnEventThatDropsTheCallersLastReferenceLetsTheCallEnd) {
+  struct DroppingSink : EventSink {
+    ObjectRef* held = nullptr;
+    std::weak_ptr<Dispatch> watched;
+    bool aliveAfterTheDrop = false;
+    void onEvent(int, DispId, std::vector<Variant>&) override {
+      held->reset();
+      aliveAfterTheDrop = !watched.expired();
+    }
+  };
+  auto sink = std::make_shared<DroppingSink>();
+  sink->held = &m_probe;
+  sink->watched = m_probe;
+  m_probe->advise(sink);
+
+  Dispatch& probe = *m_probe;
+  std::vector<Variant> args{Variant("x")};
+  EXPECT_EQ(probe.invoke(probe.idOfName("RaiseEvents"), InvokeKind::Method, args), Variant("x"));
+  EXPECT_TRUE(sink->aliveAfterTheDrop);
+  EXPECT_TRUE(sink->watched.expired());
+}
+
 // A sink whose process went away (here: disconnected from its clients) is dropped at the next
 // event.
 TEST_P(ProbeTest, SinkThatIsGoneIsDropped) {
