@@ -1,26 +1,22 @@
 // MorvaneAuto.exe: the background switcher on Windows. It builds the same program object as the
-// simulation on the Win32 backend, hosts the notification-area icon control in this process
-// behind the automation port, and runs the thread's message loop until the program ends.
+// simulation on the Win32 backend, places the notification-area icon control (Nubrix.dll, through
+// COM) on its form, and runs the thread's message loop until the program ends.
 #include <memory>
 #include <string>
 
 #include "platform/property_bag.h"
 #include "platform/runtime_error.h"
 #include "switcher/morvane_auto_program.h"
-#include "trayicon/control_site.h"
-#include "trayicon/frmAbout.h"
-#include "trayicon/nubrix_dispatch.h"
 #include "trayicon/nubrix_members.h"
-#include "trayicon/picture.h"
 
 // The Win32 backend last: windows.h defines macros named like the ports' constants.
 #include "platform/win32/com_automation.h"
+#include "platform/win32/com_control_host.h"
 #include "platform/win32/win32_host.h"
 #include "platform/win32/win32_message_boxes.h"
 #include "platform/win32/win32_profile_files.h"
 #include "platform/win32/win32_settings_store.h"
 #include "platform/win32/win32_timers.h"
-#include "platform/win32/win32_tray_shell.h"
 #include "platform/win32/win32_window_system.h"
 
 namespace {
@@ -32,39 +28,6 @@ using namespace morvane::win32;
 // the notification area.
 constexpr int kProgramIcon = 1;
 
-// frmAuto's side of the icon control placed on it.
-class FormSite : public ControlSite {
- public:
-  explicit FormSite(MessageBoxes& boxes) : m_boxes(boxes) {}
-  bool userMode() override { return true; }
-  void propertyChanged(std::string_view) override {}
-  Hwnd containerWindow() override { return program != nullptr ? program->form.hWnd() : 0; }
-  // MorvaneAuto never opens the control's about box; should it, the box's texts show in a
-  // message box until the programs have forms of their own on Windows.
-  void showModal(frmAbout& form, Hwnd) override { showAsMessageBox(form, m_boxes); }
-  MorvaneAutoProgram* program = nullptr;
-
- private:
-  MessageBoxes& m_boxes;
-};
-
-// An icon from the program's resources, destroyed with this.
-class ProgramIcon {
- public:
-  ProgramIcon(HINSTANCE instance, int id, int size)
-      : m_icon(static_cast<HICON>(
-            LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, LR_DEFAULTCOLOR))) {}
-  ~ProgramIcon() {
-    if (m_icon != nullptr) DestroyIcon(m_icon);
-  }
-  ProgramIcon(const ProgramIcon&) = delete;
-  ProgramIcon& operator=(const ProgramIcon&) = delete;
-  Picture picture() const { return Picture{fromHicon(m_icon)}; }
-
- private:
-  HICON m_icon;
-};
-
 int run(HINSTANCE instance) {
   ComApartment apartment;
   Win32WindowSystem windows;
@@ -75,20 +38,24 @@ int run(HINSTANCE instance) {
   ComAutomation automation;
   Win32Host host;
   Win32Shell shell;
-  Win32TrayShell tray;
-  const ProgramIcon icon(instance, kProgramIcon, 32);
 
-  FormSite site(boxes);
-  const ControlHost controlHost{windows, timers, tray, host, boxes, site};
-  // The control's state as frmAuto stores it: its first image, everything else at its default.
+  // frmAuto's icon control is placed on the form when the form loads, with the state the form
+  // keeps for it: its first image, everything else at its default. A control that cannot be
+  // created fails the form's load, as a missing control library does.
+  MorvaneAutoProgram* running = nullptr;
   auto saved = std::make_shared<MemoryPropertyBag>();
-  saved->set("Icon1", pictureToVariant(icon.picture()));
-  automation.registerLocalClass(nubrix::kProgId, nubrixFactory(controlHost, saved));
+  const auto icon = static_cast<HICON>(
+      LoadImageA(instance, MAKEINTRESOURCEA(kProgramIcon), IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR));
+  if (icon != nullptr) saved->set("Icon1", pictureVariant(icon, IconOwner::Picture));
+  const ControlContainer form{[&running] { return running != nullptr ? running->form.hWnd() : 0; },
+                              true};
+  automation.registerLocalClass(nubrix::kProgId,
+                                controlFactory(std::string(nubrix::kProgId), form, saved));
 
   const PlatformServices services{windows,  timers,     boxes, profiles,
                                   settings, automation, host,  shell};
   MorvaneAutoProgram program(services);
-  site.program = &program;
+  running = &program;
   program.onEnded = [] { PostQuitMessage(0); };
   program.start();
 

@@ -84,6 +84,8 @@ double median(std::vector<double> v) {
 int run(int changes, int idleSeconds) {
   if (runToEnd(quotedPath(besideMe("ActStandIn.exe")) + " /regserver") != 0u)
     fail("the stand-in could not register its classes");
+  if (runToEnd("regsvr32 /s " + quotedPath(besideMe("Nubrix.dll"))) != 0u)
+    fail("Nubrix.dll could not be registered");
 
   ScratchFolder scratch("morvane-bench");
   const std::string rules = scratch.file("Morvane.ini");
@@ -167,6 +169,7 @@ int run(int changes, int idleSeconds) {
   RegDeleteTreeA(HKEY_CURRENT_USER, (std::string(win32::Win32SettingsStore::kBasicSettingsRoot) +
                                      "\\" + std::string(settings::kApplication))
                                         .c_str());
+  runToEnd("regsvr32 /s /u " + quotedPath(besideMe("Nubrix.dll")));
   runToEnd(quotedPath(besideMe("ActStandIn.exe")) + " /unregserver");
   return 0;
 }

@@ -1,7 +1,8 @@
 // MorvaneAuto.exe end to end on Windows: the ACT! stand-in in one process, MorvaneAuto in another,
 // the test as the user, with a notification area of its own and Morvane.exe played by the
-// recorder. MorvaneAuto is installed in a folder whose name has blanks and an accented letter,
-// and reads its rules from such a folder too.
+// recorder. The icon control is Nubrix.dll, registered with regsvr32. MorvaneAuto is installed in
+// a folder whose name has blanks and an accented letter, and reads its rules from such a folder
+// too.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -61,11 +62,26 @@ class MorvaneSettings {
 
 class MorvaneAutoEndToEnd : public testing::Test {
  protected:
+  // ACT!'s stand-in and the icon control's library, registered as their installers would.
+  static std::string registerStandIn() {
+    return quotedPath(besideMe("ActStandIn.exe")) + " /regserver";
+  }
+  static std::string unregisterStandIn() {
+    return quotedPath(besideMe("ActStandIn.exe")) + " /unregserver";
+  }
+  static std::string registerNubrix() {
+    return "regsvr32 /s " + quotedPath(besideMe("Nubrix.dll"));
+  }
+  static std::string unregisterNubrix() {
+    return "regsvr32 /s /u " + quotedPath(besideMe("Nubrix.dll"));
+  }
   static void SetUpTestSuite() {
-    ASSERT_EQ(runToEnd(quotedPath(besideMe("ActStandIn.exe")) + " /regserver"), 0u);
+    ASSERT_EQ(runToEnd(registerStandIn()), 0u);
+    ASSERT_EQ(runToEnd(registerNubrix()), 0u);
   }
   static void TearDownTestSuite() {
-    runToEnd(quotedPath(besideMe("ActStandIn.exe")) + " /unregserver");
+    runToEnd(unregisterNubrix());
+    runToEnd(unregisterStandIn());
   }
 
   void SetUp() override {
@@ -325,18 +341,29 @@ TEST_F(MorvaneAutoEndToEnd, AnActThatCannotBeReachedIsReportedAndNoIconShows) {
   EXPECT_TRUE(neverAddedAnIcon());
 }
 
-TEST_F(MorvaneAutoEndToEnd, WithoutActInstalledTheFailureIsReportedAndMorvaneAutoEnds) {
-  ASSERT_EQ(runToEnd(quotedPath(besideMe("ActStandIn.exe")) + " /unregserver"), 0u);
-  auto morvaneAuto = startMorvaneAuto();
-
-  const auto box = answerMessageBox(BoxOwner::process(morvaneAuto->processId()), IDOK, 20s);
-  ASSERT_EQ(runToEnd(quotedPath(besideMe("ActStandIn.exe")) + " /regserver"), 0u);
-  ASSERT_TRUE(box.has_value());
-  EXPECT_EQ(box->caption, "MorvaneAuto error");
-  EXPECT_EQ(box->text.substr(0, box->text.find('\r')),
-            "Error 429: 'ActiveX component can't create object'");
-  EXPECT_TRUE(morvaneAuto->waitForExit().has_value());
-  EXPECT_TRUE(neverAddedAnIcon());
+// A control of the form that is not installed, ACT!'s event control or the icon control's library:
+// the form does not load, the failure is reported, and MorvaneAuto ends without an icon.
+TEST_F(MorvaneAutoEndToEnd, AMissingControlIsReportedAndMorvaneAutoEnds) {
+  StandInProcess act;
+  const struct {
+    std::string remove;
+    std::string restore;
+  } missing[] = {{unregisterStandIn(), registerStandIn()}, {unregisterNubrix(), registerNubrix()}};
+  for (const auto& m : missing) {
+    ASSERT_EQ(runToEnd(m.remove), 0u);
+    auto morvaneAuto = startMorvaneAuto();
+    const auto box = answerMessageBox(BoxOwner::process(morvaneAuto->processId()), IDOK, 20s);
+    ASSERT_EQ(runToEnd(m.restore), 0u);
+    ASSERT_TRUE(box.has_value()) << m.remove;
+    EXPECT_EQ(box->caption, "MorvaneAuto error");
+    EXPECT_EQ(box->text.rfind("Error 429: 'ActiveX component can't create object'\r"
+                              "in frmAuto: Sub Form_Load - Line # 1\r",
+                              0),
+              0u)
+        << box->text;
+    EXPECT_TRUE(morvaneAuto->waitForExit().has_value());
+    EXPECT_TRUE(neverAddedAnIcon());
+  }
 }
 
 TEST_F(MorvaneAutoEndToEnd, AnActThatDiesIsReportedAndMorvaneAutoCarriesOn) {
