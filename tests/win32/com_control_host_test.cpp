@@ -21,43 +21,18 @@ constexpr Hwnd kFormWindow = 0x10010;
 // A control as a container sees it: IOleObject, IPersistPropertyBag, IOleControl and a dispatch
 // interface with one property, Tip (dispatch id 1), the tooltip it loaded. What it is asked to do
 // goes into the journal, which outlives it ("released" is its last entry).
-class FakeControl final : public IDispatch,
-                          public IOleObject,
-                          public IPersistPropertyBag,
-                          public IOleControl {
+class FakeControl final
+    : public TestObject<IDispatch, IOleObject, IPersistPropertyBag, IOleControl> {
  public:
   FakeControl(std::shared_ptr<Journal> journal, DWORD miscStatus, HRESULT loadResult = S_OK)
       : m_journal(std::move(journal)), m_miscStatus(miscStatus), m_loadResult(loadResult) {}
-  ~FakeControl() { m_journal->push_back("released"); }
+  ~FakeControl() override { m_journal->push_back("released"); }
 
   HWND siteWindow = nullptr;
   bool siteUserMode = false;
   std::string tip;
   HICON icon = nullptr;
   ComPtr<IPropertyBag> keptBag;
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-    if (riid == IID_IUnknown || riid == IID_IDispatch)
-      *object = static_cast<IDispatch*>(this);
-    else if (riid == IID_IOleObject)
-      *object = static_cast<IOleObject*>(this);
-    else if (riid == IID_IPersistPropertyBag || riid == IID_IPersist)
-      *object = static_cast<IPersistPropertyBag*>(this);
-    else if (riid == IID_IOleControl)
-      *object = static_cast<IOleControl*>(this);
-    else {
-      *object = nullptr;
-      return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG refs = --m_refs;
-    if (refs == 0) delete this;
-    return refs;
-  }
 
   // IDispatch
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
@@ -164,6 +139,17 @@ class FakeControl final : public IDispatch,
   }
   HRESULT STDMETHODCALLTYPE FreezeEvents(BOOL) override { return S_OK; }
 
+ protected:
+  void* find(REFIID riid) override {
+    if (riid == IID_IDispatch) return static_cast<IDispatch*>(this);
+    if (riid == IID_IOleObject) return static_cast<IOleObject*>(this);
+    if (riid == IID_IPersistPropertyBag || riid == IID_IPersist)
+      return static_cast<IPersistPropertyBag*>(this);
+    if (riid == IID_IOleControl) return static_cast<IOleControl*>(this);
+    return nullptr;
+  }
+  IUnknown* identity() override { return static_cast<IDispatch*>(this); }
+
  private:
   void readUserMode() {
     ComPtr<IDispatch> ambient;
@@ -176,7 +162,6 @@ class FakeControl final : public IDispatch,
       siteUserMode = value->boolVal != VARIANT_FALSE;
   }
 
-  ULONG m_refs = 1;
   std::shared_ptr<Journal> m_journal;
   DWORD m_miscStatus;
   HRESULT m_loadResult;
@@ -324,7 +309,7 @@ class ComControlTest : public ::testing::Test {
                                     HRESULT loadResult = S_OK) {
     auto* fake = new FakeControl(journal, miscStatus, loadResult);
     control = fake;
-    return ComControl::place(takeNew<IUnknown>(static_cast<IDispatch*>(fake)), container, saved);
+    return ComControl::place(ComPtr<IUnknown>(static_cast<IDispatch*>(fake)), container, saved);
   }
 
   ComApartment apartment;

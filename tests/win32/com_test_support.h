@@ -1,6 +1,7 @@
 // What the COM tests share: where the test server is, running it, and the registry as it is.
 #pragma once
 
+#include <atomic>
 #include <ostream>
 #include <string>
 
@@ -29,11 +30,11 @@ inline void PrintTo(const Variant& v, std::ostream* os) {
 
 namespace morvane::win32::testing {
 
-// com_test_server.exe beside this program, or the one of the other bitness's build (empty when that
-// is not built).
-inline std::string testServerPath(bool otherBitness = false) {
+// A file the build puts beside this program, or the same file of the other bitness's build (empty
+// when that is not built).
+inline std::string builtFile(const std::string& name, bool otherBitness = false) {
   std::string path = programPath();
-  path = path.substr(0, path.find_last_of('\\') + 1) + "com_test_server.exe";
+  path = path.substr(0, path.find_last_of('\\') + 1) + name;
   if (!otherBitness) return path;
   const std::string mine = sizeof(void*) == 8 ? "windows-x64" : "windows-x86";
   const std::string other = sizeof(void*) == 8 ? "windows-x86" : "windows-x64";
@@ -42,6 +43,38 @@ inline std::string testServerPath(bool otherBitness = false) {
   path.replace(at, mine.size(), other);
   return GetFileAttributesW(toWide(path).c_str()) == INVALID_FILE_ATTRIBUTES ? std::string() : path;
 }
+
+inline std::string testServerPath(bool otherBitness = false) {
+  return builtFile("com_test_server.exe", otherBitness);
+}
+
+// A COM object of the tests: reference counting and QueryInterface over the interfaces find
+// gives.
+template <class... Interfaces>
+class TestObject : public Interfaces... {
+ public:
+  virtual ~TestObject() = default;
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
+    if (object == nullptr) return E_POINTER;
+    *object = riid == IID_IUnknown ? identity() : find(riid);
+    if (*object == nullptr) return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const ULONG refs = --m_refs;
+    if (refs == 0) delete this;
+    return refs;
+  }
+
+ protected:
+  virtual void* find(REFIID riid) = 0;
+  virtual IUnknown* identity() = 0;
+
+ private:
+  std::atomic<ULONG> m_refs{0};
+};
 
 // Runs a program to its end and gives its exit code.
 inline DWORD runProgram(const std::string& path, const std::string& arguments) {

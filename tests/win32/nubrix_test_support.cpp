@@ -6,18 +6,6 @@ namespace morvane::win32::testing {
 
 using Microsoft::WRL::ComPtr;
 
-std::string nubrixDllPath(bool otherBitness) {
-  std::string path = programPath();
-  path = path.substr(0, path.find_last_of('\\') + 1) + "Nubrix.dll";
-  if (!otherBitness) return path;
-  const std::string mine = sizeof(void*) == 8 ? "windows-x64" : "windows-x86";
-  const std::string other = sizeof(void*) == 8 ? "windows-x86" : "windows-x64";
-  const size_t at = path.rfind(mine);
-  if (at == std::string::npos) return {};
-  path.replace(at, mine.size(), other);
-  return GetFileAttributesW(toWide(path).c_str()) == INVALID_FILE_ATTRIBUTES ? std::string() : path;
-}
-
 HRESULT callDllEntry(const std::string& dll, const char* entry) {
   HMODULE module = LoadLibraryW(toWide(dll).c_str());
   if (module == nullptr) return HRESULT_FROM_WIN32(GetLastError());
