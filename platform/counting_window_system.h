@@ -66,6 +66,7 @@ class CountingWindowSystem : public WindowSystem {
                           LParam lParam) override;
   WndProcValue makeWndProcValue(WndProc proc) override;
   LResult callClassProc(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam) override;
+  NotifyHeader copyNotifyHeader(LParam lParam) override { return m_inner.copyNotifyHeader(lParam); }
   LResult sendMessageA(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam) override;
   bool postMessageA(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam) override;
   bool moveWindow(Hwnd hwnd, int32_t x, int32_t y, int32_t width, int32_t height,

@@ -15,6 +15,14 @@ struct OsVersionInfo {
   uint32_t build = 0;
 };
 
+// The program's own version: App.Major, App.Minor and App.Revision (the file version's first,
+// second and fourth numbers).
+struct ProgramVersion {
+  int32_t major = 0;
+  int32_t minor = 0;
+  int32_t revision = 0;
+};
+
 class Host {
  public:
   Host() = default;
@@ -30,6 +38,7 @@ class Host {
   virtual bool previousInstance() = 0;
   // GetVersionExA with a record of the given size; false when the call fails.
   virtual bool getVersionExA(uint32_t recordSize, OsVersionInfo& info) = 0;
+  virtual ProgramVersion programVersion() = 0;
   // Screen twips per pixel (15 at 96 DPI).
   virtual int32_t twipsPerPixelX() = 0;
   virtual int32_t twipsPerPixelY() = 0;

@@ -31,6 +31,13 @@ using EnumProc = std::function<int32_t(Hwnd, LParam)>;
 // can be passed back to SetWindowLongA or CallWindowProcA.
 using WndProcValue = int32_t;
 
+// The header of a WM_NOTIFY message (NMHDR) as 32-bit values.
+struct NotifyHeader {
+  Hwnd from = 0;
+  uint32_t id = 0;
+  int32_t code = 0;
+};
+
 class WindowSystem {
  public:
   WindowSystem() = default;
@@ -84,6 +91,10 @@ class WindowSystem {
   virtual bool destroyWindow(Hwnd hwnd) = 0;
   virtual bool showWindow(Hwnd hwnd, int command) = 0;
   virtual bool isWindow(Hwnd hwnd) = 0;
+  // Copies the notification header WM_NOTIFY's lParam points to (RtlMoveMemory of 12 bytes: the
+  // window, the control id and the code, 32 bits each). A platform whose NMHDR is laid out
+  // otherwise reads its own.
+  virtual NotifyHeader copyNotifyHeader(LParam lParam);
 };
 
 }  // namespace morvane

@@ -56,6 +56,8 @@ class SimSystem {
   OsVersionInfo osVersion{5, 1, 2600};
   bool versionCallFails = false;
   int32_t twipsPerPixel = 15;
+  // Every simulated program's own version.
+  ProgramVersion programVersion{1, 1, 0};
 
  private:
   struct Process {
@@ -78,6 +80,7 @@ class SimHost : public Host {
   std::string commandLine() override;
   bool previousInstance() override;
   bool getVersionExA(uint32_t recordSize, OsVersionInfo& info) override;
+  ProgramVersion programVersion() override { return m_system.programVersion; }
   int32_t twipsPerPixelX() override { return m_system.twipsPerPixel; }
   int32_t twipsPerPixelY() override { return m_system.twipsPerPixel; }
   int processId() const { return m_process; }

@@ -165,6 +165,22 @@ bool Win32Host::getVersionExA(uint32_t recordSize, OsVersionInfo& info) {
   return true;
 }
 
+ProgramVersion Win32Host::programVersion() {
+  const std::wstring exe = modulePath();
+  DWORD ignored = 0;
+  std::vector<char> data(GetFileVersionInfoSizeW(exe.c_str(), &ignored));
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT size = 0;
+  if (data.empty() ||
+      !GetFileVersionInfoW(exe.c_str(), 0, static_cast<DWORD>(data.size()), data.data()) ||
+      !VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &size) ||
+      fixed == nullptr)
+    return {};
+  return {static_cast<int32_t>(HIWORD(fixed->dwFileVersionMS)),
+          static_cast<int32_t>(LOWORD(fixed->dwFileVersionMS)),
+          static_cast<int32_t>(LOWORD(fixed->dwFileVersionLS))};
+}
+
 int32_t Win32Host::twipsPerPixelX() {
   return twipsPerPixel(LOGPIXELSX);
 }

@@ -26,6 +26,8 @@ class Win32Host : public Host {
   // GetVersionExA with dwOSVersionInfoSize = recordSize (148 for OSVERSIONINFOA); false when the
   // system refuses the size.
   bool getVersionExA(uint32_t recordSize, OsVersionInfo& info) override;
+  // From the .exe's version resource; zeros when it has none.
+  ProgramVersion programVersion() override;
   // 1440 / the screen's logical DPI, rounded to the nearest whole number (15 at 96 DPI).
   int32_t twipsPerPixelX() override;
   int32_t twipsPerPixelY() override;

@@ -242,6 +242,12 @@ bool Win32WindowSystem::isWindowVisible(Hwnd hwnd) {
   return IsWindowVisible(toHwnd(hwnd)) != 0;
 }
 
+NotifyHeader Win32WindowSystem::copyNotifyHeader(LParam lParam) {
+  const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+  return {fromHwnd(header->hwndFrom), static_cast<uint32_t>(header->idFrom),
+          static_cast<int32_t>(header->code)};
+}
+
 bool Win32WindowSystem::isWindow(Hwnd hwnd) {
   return IsWindow(toHwnd(hwnd)) != 0;
 }

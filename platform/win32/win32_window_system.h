@@ -70,6 +70,8 @@ class Win32WindowSystem : public WindowSystem {
   bool destroyWindow(Hwnd hwnd) override;
   bool showWindow(Hwnd hwnd, int command) override;
   bool isWindow(Hwnd hwnd) override;
+  // The system's own NMHDR, whatever its layout in this build.
+  NotifyHeader copyNotifyHeader(LParam lParam) override;
   // Sends that gave up because the target did not answer within the timeout.
   uint32_t timedOutSends() const { return m_timedOutSends; }
   // Rethrows an exception a window procedure raised while a message loop dispatched to it; the
