@@ -78,8 +78,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     return run(instance);
   } catch (const RuntimeError& e) {
     // What escapes every trap ends the program, with the runtime's own message.
-    const std::string text =
-        "Run-time error '" + std::to_string(e.number()) + "':\r\r" + e.description();
+    const std::string text = unhandledErrorText(e);
     MessageBoxA(nullptr, text.c_str(), std::string(MorvaneAutoProgram::kTitle).c_str(),
                 MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
     return 1;

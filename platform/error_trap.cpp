@@ -20,4 +20,12 @@ void ErrorTrap::report(const RuntimeError& error, std::string_view place, int li
                MsgIcon::None);
 }
 
+std::string unhandledErrorText(const RuntimeError& error) {
+  return "Run-time error '" + std::to_string(error.number()) + "':\r\r" + error.description();
+}
+
+void reportUnhandled(MessageBoxes& boxes, std::string_view programTitle, const RuntimeError& error) {
+  boxes.show(unhandledErrorText(error), programTitle, MsgButtons::Ok, MsgIcon::Critical);
+}
+
 }  // namespace morvane

@@ -18,6 +18,12 @@ inline constexpr std::string_view kSupportAddress = "support@morvane.example.com
 //   Error 13: 'Type mismatch'<CR>in frmAuto: Sub Update_Layout - Line # 7<CR><CR>Please contact ...
 std::string errorMessageText(const RuntimeError& error, std::string_view place, int line);
 
+// The runtime's own report of an error that no trap caught, after which the program ends:
+//   Run-time error '429':<CR><CR>ActiveX component can't create object
+std::string unhandledErrorText(const RuntimeError& error);
+// Shows that report (OK, the critical icon, the program title as caption).
+void reportUnhandled(MessageBoxes& boxes, std::string_view programTitle, const RuntimeError& error);
+
 // One per program: knows the program title and how to show the box. A trapped procedure runs
 // its body through run(); the body keeps `line` at the number of the step it is on.
 class ErrorTrap {

@@ -15,12 +15,6 @@
 
 namespace morvane {
 
-// ACT!'s event control as MorvaneAuto uses it: members by dispatch identifier.
-inline constexpr std::string_view kActEventProgId = "ACTEVENTLib.ActEvent";
-inline constexpr DispId kActEventLink = 1;      // (Long 0) -> 1 or more when ACT! is linked
-inline constexpr DispId kActEventRelease = 2;   // before the form holding the control unloads
-inline constexpr DispId kActEventAvailable = 3;  // -> Boolean, read when the link failed
-
 class MorvaneAutoProgram {
  public:
   static constexpr std::string_view kTitle = "MorvaneAuto";

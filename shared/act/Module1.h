@@ -15,6 +15,12 @@ namespace morvane {
 // The two programs make their ACT! objects differently (Create_ACT_Objects).
 enum class ActProgram { Morvane, MorvaneAuto };
 
+// ACT!'s event control, placed on the forms that listen to ACT!: members by dispatch identifier.
+inline constexpr std::string_view kActEventProgId = "ACTEVENTLib.ActEvent";
+inline constexpr DispId kActEventLink = 1;       // (Long 0) -> 1 or more when ACT! is linked
+inline constexpr DispId kActEventRelease = 2;    // before the form holding the control unloads
+inline constexpr DispId kActEventAvailable = 3;  // -> Boolean, read when the link failed
+
 // View names, and ACT!'s view types behind them.
 inline constexpr std::string_view kViewContact = "Contact";
 inline constexpr std::string_view kViewContactList = "ContactList";

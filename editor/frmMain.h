@@ -1,0 +1,89 @@
+// frmMain: the rule editor. The user picks the reference field of ACT!'s current record kind,
+// chooses a layout per drop-down value in the rule list, saves the rules, applies them to ACT!'s
+// current record, or hands over to MorvaneAuto.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/automation.h"
+#include "platform/timers.h"
+#include "platform/ui.h"
+
+namespace morvane {
+
+class MorvaneProgram;
+
+// The "Loading... Please Wait!" notice shown while the editor loads.
+class frmSplash : public ui::Form {
+ public:
+  explicit frmSplash(ui::Ui& ui);
+  ui::Label lblLoading{"lblLoading"};
+  ui::Line linTop{"linTop"};
+  ui::Line linBottom{"linBottom"};
+  ui::Line linLeft{"linLeft"};
+  ui::Line linRight{"linRight"};
+  ui::Line linRightOuter{"linRightOuter"};
+};
+
+class frmMain : public ui::Form {
+ public:
+  explicit frmMain(MorvaneProgram& program);
+  ~frmMain() override;
+
+  ui::Label lblField{"lblField"};
+  ui::ComboBox cboField{"cboField"};
+  ui::ListView lvwValues{"lvwValues"};
+  ui::ComboBox cboFloating{"cboFloating"};
+  ui::Button cmdSave{"cmdSave"};
+  ui::CheckBox chkStealth{"chkStealth"};
+  ui::Button cmdStealth{"cmdStealth"};
+  ui::Button cmdCancel{"cmdCancel"};
+  ui::Button cmdUpdateLayout{"cmdUpdateLayout"};
+  Timer tmr1;
+  ObjectRef ActEvent1;
+
+  // Window-level state.
+  bool UnsavedChanges = false;
+  int16_t RestartTicks = 0;
+  // The record kind ACT! shows ("Contact" or "Group"; empty when it shows neither) and the
+  // database name: together they name the rules section.
+  std::string RecordKind;
+  std::string DatabaseName;
+  std::string section() const { return DatabaseName + "-" + RecordKind; }
+
+  void Populate_lvwValues();
+  void Populate_Floating();
+  void cmdSave_Click();
+  void cmdUpdateLayout_Click();
+  void cmdStealth_Click();
+  void lvwValues_MouseUp(int16_t button, int16_t shift, int32_t x, int32_t y);
+  void cboFloating_Click();
+  void tmr1_Timer();
+  void ActEvent1_Event(int position);
+  void mnuOnlineHelp_Click();
+  void mnuAbout_Click();
+  void mnuIntegrate_Click();
+  void mnuLocation_Click();
+
+ protected:
+  void Form_Load() override;
+  void Form_Unload(int16_t& cancel) override;
+
+ private:
+  class Sink;
+  void hideChooser();
+  void placeControls();
+  void startMorvaneAuto();
+  void disconnectActEvents();
+
+  MorvaneProgram& m_program;
+  std::shared_ptr<EventSink> m_actSink;
+  uint32_t m_actCookie = 0;
+  // Set while the chooser is being placed: the selection it shows then is not the user's choice.
+  bool m_placingChooser = false;
+};
+
+}  // namespace morvane
