@@ -232,7 +232,7 @@ class CheckBox : public TextControl {
   int16_t m_value = 0;
 };
 
-// A text box; numberOnly mirrors the ES_NUMBER style its window may carry.
+// A text box. Typing into its window takes digits only while the window has the ES_NUMBER style.
 class TextBox : public TextControl {
  public:
   explicit TextBox(std::string name) : TextControl(ControlKind::TextBox, std::move(name)) {
