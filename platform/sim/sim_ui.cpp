@@ -175,7 +175,10 @@ class SimFormPeer : public ui::FormPeer {
     if (m_hwnd == 0) return;
     const Hwnd h = m_hwnd;
     m_hwnd = 0;
+    // The form may be going: from here its window runs the default procedure.
+    *m_binding = nullptr;
     m_ui.formDestroyed(h);
+    m_ui.windowDestroyed(h);
     m_ui.desktop().destroyWindow(h);
   }
 
@@ -346,6 +349,10 @@ class SimControlPeer : public ui::ControlPeer {
     if (m_hwnd == 0) return;
     const Hwnd h = m_hwnd;
     m_hwnd = 0;
+    // A control destroys its window from ~Control, when its own class's part is gone already:
+    // from here its window runs the default procedure.
+    *m_binding = nullptr;
+    m_ui.windowDestroyed(h);
     m_ui.desktop().destroyWindow(h);
   }
 
@@ -412,7 +419,7 @@ class SimControlPeer : public ui::ControlPeer {
         return 0;
       case WM_DESTROY:
         m_ui.windowDestroyed(h);
-        break;
+        return desktop.callClassProc(h, msg, wParam, lParam);
       case WM_LBUTTONDOWN:
         if (m_control.tabIndex() >= 0 && enabled()) m_ui.setFocus(h);
         if (kind == ui::ControlKind::ComboBox && enabled()) m_dropped = !m_dropped;
@@ -578,6 +585,10 @@ void SimListViewPeer::destroy() {
   const Hwnd h = m_hwnd;
   m_hwnd = 0;
   m_header = 0;
+  // Called from ~Control too, when the list's own part is gone: from here the windows run the
+  // default procedure.
+  m_binding->peer = nullptr;
+  m_ui.windowDestroyed(h);
   m_ui.desktop().destroyWindow(h);
 }
 
