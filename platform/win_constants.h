@@ -132,7 +132,6 @@ inline constexpr uint32_t WS_OVERLAPPEDWINDOW = 0x00CF0000;
 inline constexpr uint32_t BS_PUSHBUTTON = 0x0000;
 inline constexpr uint32_t BS_DEFPUSHBUTTON = 0x0001;
 inline constexpr uint32_t BS_CHECKBOX = 0x0002;
-inline constexpr uint32_t BS_GROUPBOX = 0x0007;
 inline constexpr uint32_t CBS_DROPDOWNLIST = 0x0003;
 inline constexpr uint32_t ES_AUTOHSCROLL = 0x0080;
 inline constexpr uint32_t ES_NUMBER = 0x2000;

@@ -385,7 +385,7 @@ class SimControlPeer : public ui::ControlPeer {
       case ui::ControlKind::TextBox:
         return WS_BORDER | ES_AUTOHSCROLL;
       default:
-        return BS_GROUPBOX;
+        return 0;
     }
   }
 
@@ -416,6 +416,9 @@ class SimControlPeer : public ui::ControlPeer {
     switch (msg) {
       case WM_SETFOCUS:
         m_control.gotFocus();
+        return 0;
+      case WM_KILLFOCUS:
+        m_dropped = false;  // a dropped-down list closes when its combo box loses the focus
         return 0;
       case WM_DESTROY:
         m_ui.windowDestroyed(h);
