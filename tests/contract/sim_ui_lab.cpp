@@ -35,7 +35,8 @@ class SimUiLab : public UiLab {
       clickForm(*control.form(), b.left + b.width / 2, b.top + b.height / 2);
       return;
     }
-    mouseClick(control, m_ui.pixelsX(b.width) / 2, m_ui.pixelsY(b.height) / 2, kLeftButton);
+    mouseClick(control, control.hWnd(), m_ui.pixelsX(b.width) / 2, m_ui.pixelsY(b.height) / 2,
+               kLeftButton);
   }
 
   void choose(ui::ComboBox& combo, int32_t index) override {
@@ -81,8 +82,12 @@ class SimUiLab : public UiLab {
   }
 
   void clickAt(ui::ListView& list, int16_t button, int32_t x, int32_t y) override {
-    mouseClick(list, sim::SimUi::pixelAt(x, m_ui.twipsPerPixelX()),
-               sim::SimUi::pixelAt(y, m_ui.twipsPerPixelY()), button);
+    const int32_t px = sim::SimUi::pixelAt(x, m_ui.twipsPerPixelX());
+    const int32_t py = sim::SimUi::pixelAt(y, m_ui.twipsPerPixelY());
+    // The header is a window of its own over the top of the list: a click there is the header's.
+    sim::SimListViewPeer* peer = listPeer(list);
+    const bool onHeader = peer && py >= 0 && py < peer->headerHeight();
+    mouseClick(list, onHeader ? peer->headerHwnd() : list.hWnd(), px, py, button);
   }
 
   void dragDivider(ui::ListView& list, size_t column, int32_t dx) override {
@@ -165,10 +170,10 @@ class SimUiLab : public UiLab {
     m_desktop.deliver(form.hWnd(), WM_LBUTTONUP, 0, at);
   }
 
-  // A click at a point of a control's client area, in pixels. A window that is hidden or disabled
-  // takes no mouse input: the click lands on the form under it.
-  void mouseClick(ui::Control& control, int32_t x, int32_t y, int16_t button) {
-    const Hwnd h = control.hWnd();
+  // A click at a point of a control's client area, in pixels, taken by the window h there (the
+  // control's or one inside it). A window that is hidden or disabled takes no mouse input: the
+  // click lands on the form under it.
+  void mouseClick(ui::Control& control, Hwnd h, int32_t x, int32_t y, int16_t button) {
     if (!reachable(h)) {
       const ui::Box& b = control.box();
       clickForm(*control.form(), b.left + x * m_ui.twipsPerPixelX(),
