@@ -69,7 +69,8 @@ class SimUi : public ui::Ui {
   static int32_t toPixels(int32_t twips, int32_t perPixel);
   static int32_t pixelAt(int32_t twips, int32_t perPixel);
 
-  // Called by the peers.
+  // Called by the peers. A key the form handles itself: Tab and Shift+Tab move the focus in tab
+  // order, Enter presses the focused or the default button, Escape the cancel button.
   void formKey(ui::Form& form, uint32_t virtualKey);
   std::optional<std::function<void()>> takeModalUser();
   void modalEnded(bool answered);
