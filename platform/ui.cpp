@@ -9,6 +9,11 @@ namespace morvane::ui {
 
 // --- Control ---
 
+Control::~Control() {
+  if (m_peer) m_peer->destroy();
+  if (m_form != nullptr) m_form->forget(this);
+}
+
 void Control::changed(Change what) {
   if (m_peer) m_peer->update(what);
 }
@@ -208,10 +213,18 @@ int32_t ListView::rowTop(size_t row) const {
 Form::Form(Ui& ui, std::string name) : m_ui(ui), m_name(std::move(name)) {}
 
 Form::~Form() {
-  // The controls' windows go before the form's.
-  for (Control* c : m_controls)
+  // Member controls have gone already, windows and all (~Control); any other control loses its
+  // window and its form here, before the form's window goes.
+  for (Control* c : m_controls) {
     if (auto peer = c->takePeer()) peer->destroy();
+    c->attach(nullptr);
+  }
   if (m_peer) m_peer->destroy();
+}
+
+void Form::forget(Control* control) {
+  std::erase(m_controls, control);
+  if (m_focused == control) m_focused = nullptr;
 }
 
 void Form::add(Control& control) {

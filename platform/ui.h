@@ -135,7 +135,9 @@ class Control {
   Control(ControlKind kind, std::string name) : m_kind(kind), m_name(std::move(name)) {}
   Control(const Control&) = delete;
   Control& operator=(const Control&) = delete;
-  virtual ~Control() = default;
+  // Takes its window down and leaves its form. A form's controls are members of the form's
+  // class, so they go before the form itself does.
+  virtual ~Control();
 
   ControlKind kind() const { return m_kind; }
   const std::string& name() const { return m_name; }
@@ -232,7 +234,7 @@ class CheckBox : public TextControl {
   int16_t m_value = 0;
 };
 
-// A text box; numberOnly mirrors the ES_NUMBER style its window may carry.
+// A text box. Typing into its window takes digits only while the window has the ES_NUMBER style.
 class TextBox : public TextControl {
  public:
   explicit TextBox(std::string name) : TextControl(ControlKind::TextBox, std::move(name)) {
@@ -392,6 +394,8 @@ class Form {
 
   // Called by the peers.
   void focusChanged(Control* control);
+  // Called by a control that goes.
+  void forget(Control* control);
   // The user clicked the form's background.
   std::function<void()> onClick;
   // The user asked to close the window (its close box).

@@ -45,6 +45,7 @@ struct SimDesktop::Window {
   Hwnd parent = 0;  // WS_CHILD windows
   Hwnd owner = 0;   // top-level windows
   int32_t x = 0, y = 0, width = 0, height = 0;  // parent client coordinates, or screen
+  Rect nonClient;                               // thickness of the frame on each side
   int32_t id = 0;
   std::vector<Hwnd> children;  // Z order, top first
   WndProcValue proc = kClassProcValue;
@@ -141,12 +142,12 @@ Hwnd SimDesktop::getParent(Hwnd hwnd) {
   return 0;
 }
 
-// Windows here have no non-client area, so a parent's client origin is its top-left corner.
+// A parent's client origin lies inside its non-client area.
 Rect SimDesktop::screenRect(const Window& w) const {
   int32_t left = w.x, top = w.y;
   for (const Window* p = find(w.parent); p; p = find(p->parent)) {
-    left += p->x;
-    top += p->y;
+    left += p->x + p->nonClient.left;
+    top += p->y + p->nonClient.top;
   }
   return Rect{left, top, left + w.width, top + w.height};
 }
@@ -640,6 +641,18 @@ void SimDesktop::place(Hwnd hwnd, int32_t x, int32_t y, int32_t width, int32_t h
     w->width = width;
     w->height = height;
   }
+}
+
+void SimDesktop::setNonClient(Hwnd hwnd, const Rect& thickness) {
+  if (Window* w = find(hwnd)) w->nonClient = thickness;
+}
+
+Rect SimDesktop::clientRect(Hwnd hwnd) const {
+  const Window* w = find(hwnd);
+  if (!w) return Rect{};
+  const Rect& n = w->nonClient;
+  return Rect{0, 0, std::max(0, w->width - n.left - n.right),
+              std::max(0, w->height - n.top - n.bottom)};
 }
 
 void SimDesktop::setWindowText(Hwnd hwnd, std::string_view text) {

@@ -92,6 +92,11 @@ class SimDesktop : public WindowSystem, public Timers {
 
   // Moves a window the way its own program would, without tracing it.
   void place(Hwnd hwnd, int32_t x, int32_t y, int32_t width, int32_t height);
+  // Gives a window a non-client area (frame, caption, menu bar, border) of these thicknesses:
+  // its children then sit in the client area inside it. Windows have none until given one.
+  void setNonClient(Hwnd hwnd, const Rect& thickness);
+  // GetClientRect: (0, 0, client width, client height); empty for a window that does not exist.
+  Rect clientRect(Hwnd hwnd) const;
   std::string windowText(Hwnd hwnd) const;
   void setWindowText(Hwnd hwnd, std::string_view text);
   Hwnd lockedWindow() const { return m_locked; }

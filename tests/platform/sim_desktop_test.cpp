@@ -90,6 +90,11 @@ TEST_F(DesktopTest, ParentRectAndVisibilityFollowTheTree) {
   Rect r;
   ASSERT_TRUE(d.getWindowRect(btn, r));
   EXPECT_EQ(r, (Rect{10 + 0 + 7, 20 + 100 + 3, 10 + 7 + 50, 20 + 103 + 40}));
+  // Given a frame and a caption bar, the frame's children move into its client area.
+  d.setNonClient(f, Rect{3, 22, 3, 3});
+  ASSERT_TRUE(d.getWindowRect(btn, r));
+  EXPECT_EQ(r, (Rect{10 + 3 + 7, 20 + 22 + 103, 10 + 3 + 7 + 50, 20 + 22 + 103 + 40}));
+  EXPECT_EQ(d.clientRect(f), (Rect{0, 0, 400 - 6, 300 - 25}));
   Rect untouched{1, 2, 3, 4};
   EXPECT_FALSE(d.getWindowRect(0xDEAD, untouched));
   EXPECT_EQ(untouched, (Rect{1, 2, 3, 4}));
