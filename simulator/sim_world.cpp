@@ -55,6 +55,24 @@ struct SimWorld::AutoProcess {
   std::unique_ptr<MorvaneAutoProgram> program;  // last: goes first
 };
 
+// One running Morvane.
+struct SimWorld::EditorProcess {
+  EditorProcess(SimWorld& world, int id)
+      : processId(id),
+        host(world.system, id),
+        shell(world.system),
+        services{world.desktop,  world.desktop, world.boxes, world.profiles,
+                 world.settings, automation,    host,        shell} {}
+
+  int processId;
+  sim::SimHost host;
+  sim::SimShell shell;
+  sim::SimAutomation automation;
+  PlatformServices services;
+  bool ended = false;
+  std::unique_ptr<MorvaneProgram> program;  // last: goes first
+};
+
 SimWorld::SimWorld(std::filesystem::path sandboxFolder, hostsim::ActWindowOptions actWindowOptions)
     : sandbox(sandboxFolder.empty() ? freshSandbox() : std::move(sandboxFolder)),
       files(sandbox / "drives"),
@@ -67,14 +85,16 @@ SimWorld::SimWorld(std::filesystem::path sandboxFolder, hostsim::ActWindowOption
   act.onClose = [this] { actWindows.close(); };
   system.install(exePath("MorvaneAuto.exe"),
                  [this](sim::SimSystem&, int id, const std::string&) { launchMorvaneAuto(id); });
-  system.install(exePath("Morvane.exe"), [this](sim::SimSystem& s, int id, const std::string& cmd) {
-    // The editor is not simulated yet: its start is recorded and it ends.
-    m_morvaneStarts.push_back(cmd);
-    s.endProcess(id);
+  // The screen's measures are the same for every program: one user interface serves them all.
+  m_uiHost = std::make_unique<sim::SimHost>(system, 0);
+  m_ui = std::make_unique<sim::SimUi>(desktop, *m_uiHost);
+  system.install(exePath("Morvane.exe"), [this](sim::SimSystem&, int id, const std::string& cmd) {
+    launchMorvane(id, cmd);
   });
 }
 
 SimWorld::~SimWorld() {
+  m_editors.clear();
   m_autos.clear();
   actWindows.close();
   if (m_ownSandbox) {
@@ -117,11 +137,43 @@ void SimWorld::launchMorvaneAuto(int processId) {
   p.program->start();
 }
 
+void SimWorld::runMorvane(const std::string& commandLine) {
+  const int id = system.startProcess(exePath("Morvane.exe"), commandLine);
+  launchMorvane(id, commandLine);
+  settle();
+}
+
+void SimWorld::launchMorvane(int processId, const std::string& commandLine) {
+  m_morvaneStarts.push_back(commandLine);
+  auto process = std::make_unique<EditorProcess>(*this, processId);
+  EditorProcess& p = *process;
+  m_editors.push_back(std::move(process));
+  hostsim::registerActClasses(p.automation, act);
+  if (configureAutomation) configureAutomation(p.automation);
+  p.program = std::make_unique<MorvaneProgram>(p.services, *m_ui);
+  p.program->onEnded = [this, &p] {
+    p.ended = true;
+    system.endProcess(p.processId);
+  };
+  p.program->start();
+}
+
+MorvaneProgram* SimWorld::morvane() {
+  for (auto& p : m_editors)
+    if (!p->ended) return p->program.get();
+  return nullptr;
+}
+
+int SimWorld::runningMorvanes() const {
+  return system.runningCount("Morvane.exe");
+}
+
 void SimWorld::settle() {
   for (int round = 0; round < 1000; ++round) {
     const int delivered = desktop.pump();
     const int started = system.runPending();
     std::erase_if(m_autos, [](const auto& p) { return p->ended; });
+    std::erase_if(m_editors, [](const auto& p) { return p->ended; });
     if (delivered == 0 && started == 0) break;
   }
 }

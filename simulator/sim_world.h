@@ -21,6 +21,8 @@
 #include "platform/sim/sim_settings_store.h"
 #include "platform/sim/sim_system.h"
 #include "platform/sim/sim_tray_shell.h"
+#include "platform/sim/sim_ui.h"
+#include "editor/morvane_program.h"
 #include "switcher/morvane_auto_program.h"
 #include "trayicon/control_site.h"
 
@@ -47,6 +49,7 @@ class SimWorld {
 
   // The user starts a program from its folder, as from Explorer; it runs at once.
   void runMorvaneAuto(const std::string& commandLine = "");
+  void runMorvane(const std::string& commandLine = "");
   // Delivers what is queued, lets started programs run and drops programs that ended, until the
   // desktop is quiet.
   void settle();
@@ -56,8 +59,13 @@ class SimWorld {
   // The running MorvaneAuto, or null.
   MorvaneAutoProgram* morvaneAuto();
   int runningMorvaneAutos() const;
-  // Command lines Morvane.exe was started with (the editor comes later: the start is recorded).
+  // The running Morvane (its editor, or its start-up), or null.
+  MorvaneProgram* morvane();
+  int runningMorvanes() const;
+  // Command lines Morvane.exe was started with.
   const std::vector<std::string>& morvaneStarts() const { return m_morvaneStarts; }
+  // The forms of every Morvane, on this desktop.
+  sim::SimUi& ui() { return *m_ui; }
 
   // The first icon in the notification area, or null.
   const sim::TrayIcon* trayIcon() const;
@@ -89,11 +97,16 @@ class SimWorld {
 
  private:
   struct AutoProcess;
+  struct EditorProcess;
   class FormSite;
   void launchMorvaneAuto(int processId);
+  void launchMorvane(int processId, const std::string& commandLine);
 
   bool m_ownSandbox = false;
+  std::unique_ptr<sim::SimHost> m_uiHost;
+  std::unique_ptr<sim::SimUi> m_ui;
   std::vector<std::unique_ptr<AutoProcess>> m_autos;
+  std::vector<std::unique_ptr<EditorProcess>> m_editors;
   std::vector<std::string> m_morvaneStarts;
 };
 
