@@ -20,7 +20,9 @@ std::filesystem::path freshSandbox() {
   return dir;
 }
 
-std::string exePath(std::string_view file) { return std::string(kInstallFolder) + "\\" + std::string(file); }
+std::string exePath(std::string_view file) {
+  return std::string(kInstallFolder) + "\\" + std::string(file);
+}
 
 }  // namespace
 
@@ -91,6 +93,12 @@ SimWorld::SimWorld(std::filesystem::path sandboxFolder, hostsim::ActWindowOption
   system.install(exePath("Morvane.exe"), [this](sim::SimSystem&, int id, const std::string& cmd) {
     launchMorvane(id, cmd);
   });
+  // Opening the database file through the shell starts ACT! with it, as its file association does.
+  system.install(hostsim::sampleDatabase().path,
+                 [this](sim::SimSystem& s, int id, const std::string&) {
+                   startAct();
+                   s.endProcess(id);
+                 });
 }
 
 SimWorld::~SimWorld() {
@@ -110,7 +118,9 @@ void SimWorld::startAct() {
   actWindows.open();
 }
 
-void SimWorld::quitAct() { act.quit(); }
+void SimWorld::quitAct() {
+  act.quit();
+}
 
 void SimWorld::runMorvaneAuto(const std::string& commandLine) {
   const int id = system.startProcess(exePath("MorvaneAuto.exe"), commandLine);
