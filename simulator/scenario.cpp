@@ -10,6 +10,7 @@
 #include "platform/error_trap.h"
 #include "platform/sim/sim_desktop.h"
 #include "platform/sim/sim_message_boxes.h"
+#include "platform/sim/sim_user.h"
 #include "shared/act/database_name.h"
 #include "shared/act/modLayout.h"
 #include "simulator/trace_text.h"
@@ -67,26 +68,39 @@ std::string oneLine(const std::string& text) {
   return out;
 }
 
-std::string inQuotes(const std::string& s) { return "\"" + s + "\""; }
+std::string inQuotes(const std::string& s) {
+  return "\"" + s + "\"";
+}
 
 std::string viewName(int16_t type) {
   switch (type) {
-    case hostsim::view::kContact: return "contact view";
-    case hostsim::view::kContactList: return "contact list";
-    case hostsim::view::kGroup: return "group view";
-    default: return "view " + std::to_string(type);
+    case hostsim::view::kContact:
+      return "contact view";
+    case hostsim::view::kContactList:
+      return "contact list";
+    case hostsim::view::kGroup:
+      return "group view";
+    default:
+      return "view " + std::to_string(type);
   }
 }
 
 std::string buttonName(MsgResult r) {
   switch (r) {
-    case MsgResult::Ok: return "OK";
-    case MsgResult::Cancel: return "Cancel";
-    case MsgResult::Abort: return "Abort";
-    case MsgResult::Retry: return "Retry";
-    case MsgResult::Ignore: return "Ignore";
-    case MsgResult::Yes: return "Yes";
-    case MsgResult::No: return "No";
+    case MsgResult::Ok:
+      return "OK";
+    case MsgResult::Cancel:
+      return "Cancel";
+    case MsgResult::Abort:
+      return "Abort";
+    case MsgResult::Retry:
+      return "Retry";
+    case MsgResult::Ignore:
+      return "Ignore";
+    case MsgResult::Yes:
+      return "Yes";
+    case MsgResult::No:
+      return "No";
   }
   return "?";
 }
@@ -117,6 +131,7 @@ ScenarioPlayer::ScenarioPlayer(SimWorld& world, std::ostream& out) : m_world(wor
   };
   m_lastTray = trayState();
   m_lastTimer = timerState();
+  m_lastEditor = editorState();
   m_lastAct = actState();
 }
 
@@ -169,6 +184,68 @@ std::string ScenarioPlayer::timerState() const {
   return "MorvaneAuto: deferred update in " + std::to_string(interval) + " ms";
 }
 
+std::string ScenarioPlayer::editorState() const {
+  MorvaneProgram* program = m_world.morvane();
+  if (program == nullptr || !program->main.visible()) return "Morvane: no editor";
+  const frmMain& f = program->main;
+  std::string s = "Morvane: editor, field " + inQuotes(f.cboField.text());
+  for (size_t row = 0; row < f.lvwValues.rows().size(); ++row)
+    s += (row == 0 ? ": " : ", ") + f.lvwValues.rows()[row].text + " -> " +
+         inQuotes(f.lvwValues.subItem(row, 1));
+  if (f.cboFloating.visible()) s += "; chooser open on " + inQuotes(f.cboFloating.text());
+  if (f.UnsavedChanges) s += "; unsaved changes";
+  return s;
+}
+
+void ScenarioPlayer::editorStep(const std::vector<std::string>& words, const std::string& line) {
+  MorvaneProgram* program = m_world.morvane();
+  if (program == nullptr || !program->main.visible()) {
+    m_out << "  (the editor is not open)\n";
+    return;
+  }
+  frmMain& f = program->main;
+  sim::SimUser user(m_world.desktop, m_world.ui());
+  const std::string what = words.size() > 1 ? ansi::foldCase(words[1]) : "";
+  const auto entry = [](const ui::ComboBox& combo, const std::string& text) {
+    for (int32_t i = 0; i < combo.listCount(); ++i)
+      if (ansi::foldCase(combo.list(i)) == ansi::foldCase(text)) return i;
+    throw ScenarioError("no such entry: " + text);
+  };
+  if (what == "field") {
+    // editor field <label>
+    user.choose(f.cboField, entry(f.cboField, restAfter(line, 2)));
+  } else if (what == "layout") {
+    // editor layout <row> = <layout>: the layout cell clicked, the layout chosen ("" for none)
+    const std::string rest = restAfter(line, 2);
+    const size_t equals = rest.find('=');
+    if (equals == std::string::npos)
+      throw ScenarioError("expected: editor layout <row> = <layout>");
+    const std::string rowText = trim(rest.substr(0, equals));
+    const std::string layout = trim(rest.substr(equals + 1));
+    const auto& rows = f.lvwValues.rows();
+    size_t row = 0;
+    while (row < rows.size() && ansi::foldCase(rows[row].text) != ansi::foldCase(rowText)) ++row;
+    if (row == rows.size()) throw ScenarioError("no such row: " + rowText);
+    const int32_t x = f.lvwValues.columnLeft(1) + f.lvwValues.columns()[1].width / 2;
+    user.clickAt(f.lvwValues, ui::mouse::kLeft, x, f.lvwValues.rowTop(row) + 100);
+    m_world.settle();
+    user.choose(f.cboFloating, entry(f.cboFloating, layout.empty() ? " " : layout));
+  } else if (what == "save") {
+    user.click(f.cmdSave);
+  } else if (what == "update") {
+    user.click(f.cmdUpdateLayout);
+  } else if (what == "stealth") {
+    user.click(f.cmdStealth);
+  } else if (what == "startup-stealth") {
+    user.click(f.chkStealth);
+  } else if (what == "close") {
+    user.click(f.cmdCancel);
+  } else {
+    throw ScenarioError("unknown editor step: " + line);
+  }
+  m_world.settle();
+}
+
 void ScenarioPlayer::reportChanges(bool showAct) {
   const auto& calls = m_world.system.shellCalls();
   for (; m_shellCallsSeen < calls.size(); ++m_shellCallsSeen) {
@@ -183,6 +260,9 @@ void ScenarioPlayer::reportChanges(bool showAct) {
   const std::string timer = timerState();
   if (timer != m_lastTimer) m_out << "  " << timer << "\n";
   m_lastTimer = timer;
+  const std::string editor = editorState();
+  if (editor != m_lastEditor) m_out << "  " << editor << "\n";
+  m_lastEditor = editor;
   const std::string tray = trayState();
   if (tray != m_lastTray) m_out << "  " << tray << "\n";
   m_lastTray = tray;
@@ -244,6 +324,10 @@ void ScenarioPlayer::step(const std::string& rawLine) {
     actStep(words, line);
   } else if (verb == "run" && words.size() == 2 && ansi::foldCase(words[1]) == "morvaneauto") {
     m_world.runMorvaneAuto();
+  } else if (verb == "run" && words.size() >= 2 && ansi::foldCase(words[1]) == "morvane") {
+    m_world.runMorvane(restAfter(line, 2));
+  } else if (verb == "editor") {
+    editorStep(words, line);
   } else if (verb == "wait" && words.size() == 2) {
     const long ms = number(words[1]);
     if (ms < 0) throw ScenarioError("time does not go back: " + line);
@@ -297,6 +381,7 @@ void ScenarioPlayer::step(const std::string& rawLine) {
     showAct = false;
   } else if (verb == "show") {
     m_out << "  MorvaneAuto running: " << m_world.runningMorvaneAutos() << "\n";
+    m_out << "  Morvane running: " << m_world.runningMorvanes() << "\n";
   } else {
     throw ScenarioError("unknown step: " + line);
   }
@@ -339,8 +424,13 @@ act view contact
 # A rule changed while MorvaneAuto runs counts from the next record on.
 rule Sales-Contact: Vendor = Standard
 act goto 3
-# Back to the rule editor.
+# Back to the rule editor: the user gives vendors their layout again, saves, applies it to the
+# current record and hands over to MorvaneAuto.
 tray click
+editor layout Vendor = Vendor Layout
+editor save
+editor update
+editor stealth
 show
 )";
 }

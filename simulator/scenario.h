@@ -30,16 +30,19 @@ class ScenarioPlayer {
 
  private:
   void actStep(const std::vector<std::string>& words, const std::string& rest);
+  void editorStep(const std::vector<std::string>& words, const std::string& line);
   void reportChanges(bool showAct);
   std::string actState() const;
   std::string trayState() const;
   std::string timerState() const;
+  std::string editorState() const;
 
   SimWorld& m_world;
   std::ostream& m_out;
   std::string m_lastAct;
   std::string m_lastTray;
   std::string m_lastTimer;
+  std::string m_lastEditor;
   size_t m_shellCallsSeen = 0;
   size_t m_morvaneStartsSeen = 0;
 };
