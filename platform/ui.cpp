@@ -9,6 +9,10 @@ namespace morvane::ui {
 
 // --- Control ---
 
+Control::~Control() {
+  if (m_peer) m_peer->destroy();
+}
+
 void Control::changed(Change what) {
   if (m_peer) m_peer->update(what);
 }
@@ -208,9 +212,7 @@ int32_t ListView::rowTop(size_t row) const {
 Form::Form(Ui& ui, std::string name) : m_ui(ui), m_name(std::move(name)) {}
 
 Form::~Form() {
-  // The controls' windows go before the form's.
-  for (Control* c : m_controls)
-    if (auto peer = c->takePeer()) peer->destroy();
+  // The controls, members of the derived form, are gone already, with their windows.
   if (m_peer) m_peer->destroy();
 }
 
@@ -250,9 +252,11 @@ void Form::show(bool modal) {
   if (modal) {
     // The loop may unload the form: the peer it runs on stays alive (retired) until it returns.
     FormPeer* peer = m_peer.get();
-    ++m_modalDepth;
+    struct Depth {
+      int& depth;
+      ~Depth() { --depth; }
+    } depth{++m_modalDepth};
     peer->runModal();
-    --m_modalDepth;
   }
 }
 

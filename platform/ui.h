@@ -135,7 +135,8 @@ class Control {
   Control(ControlKind kind, std::string name) : m_kind(kind), m_name(std::move(name)) {}
   Control(const Control&) = delete;
   Control& operator=(const Control&) = delete;
-  virtual ~Control() = default;
+  // Destroys its window: a form's controls are its members and go before the form does.
+  virtual ~Control();
 
   ControlKind kind() const { return m_kind; }
   const std::string& name() const { return m_name; }
@@ -238,6 +239,7 @@ class TextBox : public TextControl {
   explicit TextBox(std::string name) : TextControl(ControlKind::TextBox, std::move(name)) {
     setTabIndex(0);
   }
+  bool numberOnly = false;  // set before the form loads
   std::function<void()> onChange;
   // The user's typing replaced the text.
   void typed(std::string_view text);
