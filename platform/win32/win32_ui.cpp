@@ -501,6 +501,7 @@ void Win32FormPeer::show() {
 void Win32FormPeer::hide() {
   m_shown = false;
   if (m_hwnd != nullptr) ShowWindow(m_hwnd, SW_HIDE);
+  m_ui.rethrowPending();  // the focus moved on, maybe into another form
 }
 
 void Win32FormPeer::refresh() {
@@ -557,6 +558,9 @@ LRESULT Win32FormPeer::handle(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
       EndPaint(hwnd, &ps);
       return 0;
     }
+    case WM_PRINTCLIENT:
+      paintLines(reinterpret_cast<HDC>(wParam));
+      return 0;
     case WM_LBUTTONUP:
       if (m_form.onClick) m_ui.run([&] { m_form.onClick(); });
       return 0;
@@ -691,7 +695,9 @@ void Win32ControlPeer::destroy() {
 }
 
 void Win32ControlPeer::setFocus() {
-  if (m_hwnd != nullptr) SetFocus(m_hwnd);
+  if (m_hwnd == nullptr) return;
+  SetFocus(m_hwnd);
+  m_ui.rethrowPending();  // from the focus events it raised
 }
 
 void Win32ControlPeer::update(ui::Change what) {

@@ -202,14 +202,46 @@ TEST_F(Win32UiTest, Menus_AreRealMenusWithAccessKeysAndSeparators) {
   EXPECT_EQ(form.settingsChosen, 1);
 }
 
-TEST_F(Win32UiTest, Form_WithoutTaskbarEntryIsAToolWindowAndBorderlessIsAPopup) {
-  ui::Form splash(lab.ui(), "frmSplash");
-  splash.borderStyle = ui::BorderStyle::None;
-  splash.showInTaskbar = false;
-  splash.clientWidth = 4680;
-  splash.clientHeight = 1215;
+// A pixel of a window's client area as the window paints it.
+COLORREF paintedPixel(HWND window, int x, int y) {
+  RECT client{};
+  GetClientRect(window, &client);
+  HDC screen = GetDC(window);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, client.right, client.bottom);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  RECT all{0, 0, client.right, client.bottom};
+  FillRect(dc, &all, GetSysColorBrush(COLOR_BTNFACE));
+  SendMessageA(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+  const COLORREF pixel = GetPixel(dc, x, y);
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  ReleaseDC(window, screen);
+  return pixel;
+}
+
+class SplashForm : public ui::Form {
+ public:
+  explicit SplashForm(ui::Ui& ui) : Form(ui, "frmSplash") {
+    borderStyle = ui::BorderStyle::None;
+    showInTaskbar = false;
+    clientWidth = 4680;
+    clientHeight = 1215;
+    edge.x2 = 4680;
+    edge.y1 = edge.y2 = 600;
+    add(edge);
+  }
+  ui::Line edge{"Line1"};
+};
+
+TEST_F(Win32UiTest, Splash_IsABorderlessToolWindowWithItsIconAndLines) {
+  SplashForm splash(lab.ui());
+  const HICON icon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
+  splash.setIcon(fromHicon(icon));
   splash.show();
   lab.pump();
+
   const HWND w = toHwnd(splash.hWnd());
   EXPECT_NE(GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_TOOLWINDOW, 0);
   EXPECT_NE(GetWindowLongA(w, GWL_STYLE) & WS_POPUP, 0);
@@ -217,6 +249,11 @@ TEST_F(Win32UiTest, Form_WithoutTaskbarEntryIsAToolWindowAndBorderlessIsAPopup) 
   RECT frame{};
   GetWindowRect(w, &frame);
   EXPECT_EQ(frame.right - frame.left, 4680 / lab.ui().twipsPerPixelX());
+  EXPECT_EQ(reinterpret_cast<HICON>(SendMessageA(w, WM_GETICON, ICON_BIG, 0)), icon);
+
+  const int y = 600 / lab.ui().twipsPerPixelY();
+  EXPECT_EQ(paintedPixel(w, 100, y), GetSysColor(COLOR_WINDOWTEXT));
+  EXPECT_EQ(paintedPixel(w, 100, y + 5), GetSysColor(COLOR_BTNFACE));
 }
 
 // What modListView_w_Combo's window procedure sees: the header's notices to the list, through a
