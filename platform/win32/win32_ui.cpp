@@ -655,6 +655,11 @@ Win32ControlPeer::Win32ControlPeer(Win32Ui& ui, Win32FormPeer& form, ui::Control
     case ui::ControlKind::ListView:
       SendMessageA(m_hwnd, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT,
                    LVS_EX_FULLROWSELECT);
+      // The header picks its notices' format as the list makes it, before the list has asked
+      // the form: under Wine it then sends the Unicode forms (HDN_BEGINTRACKW ...). Asked again,
+      // it takes the form's ANSI, which a subclass of the list expects (HDN_BEGINTRACKA ...).
+      if (const auto header = reinterpret_cast<HWND>(SendMessageA(m_hwnd, LVM_GETHEADER, 0, 0)))
+        SendMessageA(header, WM_NOTIFYFORMAT, reinterpret_cast<WPARAM>(m_hwnd), NF_REQUERY);
       applyColumns();
       applyItems();
       applyRowHeight();

@@ -3,6 +3,8 @@
 // a real ES_NUMBER edit, the modal loop, and how the list view draws its rows.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -256,50 +258,75 @@ TEST_F(Win32UiTest, Splash_IsABorderlessToolWindowWithItsIconAndLines) {
   EXPECT_EQ(paintedPixel(w, 100, y + 5), GetSysColor(COLOR_BTNFACE));
 }
 
-// What modListView_w_Combo's window procedure sees: the header's notices to the list, through a
-// subclass made with SetWindowLongA(GWL_WNDPROC) as the editor makes it. The list view is made
-// with CreateWindowExA on an ANSI form, yet under Wine its header speaks Unicode to it: the
-// divider's press is HDN_BEGINTRACKW (-326) and its double click HDN_DIVIDERDBLCLICKW (-325); the
-// ANSI codes (-306, -305) never come.
-TEST_F(Win32UiTest, Header_DividerNoticesReachTheListsSubclassInTheirUnicodeForm) {
-  constexpr int32_t kBeginTrackA = -306, kBeginTrackW = -326;
-  constexpr int32_t kDividerDblClickA = -305, kDividerDblClickW = -325;
-  for (const char* v : {"a", "b", "c"}) form.lvwValues.addRow(v);
-  WindowSystem& ws = lab.windows();
-  const Hwnd list = form.lvwValues.hWnd();
-  const HWND header = reinterpret_cast<HWND>(SendMessageA(toHwnd(list), LVM_GETHEADER, 0, 0));
+// The codes of the notices a list's header sends it while act() runs, as a subclass of the list
+// made with SetWindowLongA(GWL_WNDPROC) sees them (as modListView_w_Combo's window procedure does).
+std::vector<int32_t> headerNotices(WindowSystem& ws, HWND list, const std::function<void()>& act) {
+  const HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
   std::vector<int32_t> codes;
   WndProcValue previous = 0;
   const WndProcValue hook = ws.makeWndProcValue([&](Hwnd h, uint32_t msg, WParam w, LParam l) {
-    if (msg == WM_NOTIFY) {
-      const auto& nm = *reinterpret_cast<const NMHDR*>(l);
-      if (nm.hwndFrom == header) codes.push_back(static_cast<int32_t>(nm.code));
-    }
+    const auto* nm = reinterpret_cast<const NMHDR*>(l);
+    if (msg == WM_NOTIFY && nm->hwndFrom == header) codes.push_back(static_cast<int32_t>(nm->code));
     return ws.callWindowProcA(previous, h, msg, w, l);
   });
-  previous = ws.setWindowLongA(list, kGwlWndProc, hook);
-  ASSERT_NE(previous, 0);
-  const auto seen = [&](int32_t code) { return std::count(codes.begin(), codes.end(), code); };
-  const int32_t tpp = lab.ui().twipsPerPixelX();
-  const auto width = [&](int column) {
-    return static_cast<int32_t>(SendMessageA(toHwnd(list), LVM_GETCOLUMNWIDTH, column, 0));
-  };
+  previous = ws.setWindowLongA(fromHwnd(list), kGwlWndProc, hook);
+  EXPECT_NE(previous, 0);
+  act();
+  EXPECT_EQ(ws.setWindowLongA(fromHwnd(list), kGwlWndProc, previous), hook);
+  return codes;
+}
 
-  const int32_t before = width(0);
-  lab.dragDivider(form.lvwValues, 0, 40 * tpp);
-  EXPECT_EQ(seen(kBeginTrackW), 1);
-  EXPECT_EQ(seen(kBeginTrackA), 0);
-  EXPECT_EQ(width(0), before + 40);
+bool has(const std::vector<int32_t>& codes, int32_t code) {
+  return std::find(codes.begin(), codes.end(), code) != codes.end();
+}
+
+// A list view made with CreateWindowExA on an ANSI form has, under Wine, a header that sends it
+// the Unicode forms of its notices: a divider's press is HDN_BEGINTRACKW (-326), its double click
+// HDN_DIVIDERDBLCLICKW (-325). The peer has the header ask its list again, after which it sends
+// the ANSI forms the list's subclass looks for: HDN_BEGINTRACKA (-306), HDN_DIVIDERDBLCLICKA
+// (-305).
+TEST_F(Win32UiTest, Header_DividerNoticesReachTheListsSubclassAsAnsiCodes) {
+  constexpr int32_t kBeginTrackA = -306, kBeginTrackW = -326;
+  constexpr int32_t kDividerDblClickA = -305, kDividerDblClickW = -325;
+  WindowSystem& ws = lab.windows();
+
+  const HWND bare = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0,
+                                    300, 100, toHwnd(form.hWnd()), nullptr, nullptr, nullptr);
+  LVCOLUMNA column{};
+  column.mask = LVCF_WIDTH;
+  column.cx = 100;
+  SendMessageA(bare, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+  const std::vector<int32_t> bareCodes = headerNotices(ws, bare, [&] {
+    const HWND header = reinterpret_cast<HWND>(SendMessageA(bare, LVM_GETHEADER, 0, 0));
+    PostMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(99, 5));
+    PostMessageA(header, WM_LBUTTONUP, 0, MAKELPARAM(99, 5));
+    lab.pump();
+  });
+  EXPECT_TRUE(has(bareCodes, kBeginTrackW));
+  EXPECT_FALSE(has(bareCodes, kBeginTrackA));
+  DestroyWindow(bare);
+
+  for (const char* v : {"a", "b", "c"}) form.lvwValues.addRow(v);
+  const HWND list = toHwnd(form.lvwValues.hWnd());
+  const int32_t tpp = lab.ui().twipsPerPixelX();
+  const auto width = [&] {
+    return static_cast<int32_t>(SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0));
+  };
+  const int32_t before = width();
+
+  const std::vector<int32_t> drag =
+      headerNotices(ws, list, [&] { lab.dragDivider(form.lvwValues, 0, 40 * tpp); });
+  EXPECT_TRUE(has(drag, kBeginTrackA));
+  EXPECT_FALSE(has(drag, kBeginTrackW));
+  EXPECT_EQ(width(), before + 40);
   EXPECT_EQ(form.lvwValues.columns()[0].width, (before + 40) * tpp);  // the model follows
 
-  codes.clear();
-  lab.doubleClickDivider(form.lvwValues, 0);
-  EXPECT_EQ(seen(kDividerDblClickW), 1);
-  EXPECT_EQ(seen(kDividerDblClickA), 0);
-  EXPECT_LT(width(0), before);  // fitted to the short texts
-  EXPECT_EQ(form.lvwValues.columns()[0].width, width(0) * tpp);
-
-  EXPECT_EQ(ws.setWindowLongA(list, kGwlWndProc, previous), hook);
+  const std::vector<int32_t> doubleClick =
+      headerNotices(ws, list, [&] { lab.doubleClickDivider(form.lvwValues, 0); });
+  EXPECT_TRUE(has(doubleClick, kDividerDblClickA));
+  EXPECT_FALSE(has(doubleClick, kDividerDblClickW));
+  EXPECT_LT(width(), before);  // fitted to the short texts
+  EXPECT_EQ(form.lvwValues.columns()[0].width, width() * tpp);
 }
 
 TEST_F(Win32UiTest, Keys_TabFollowsTheModelsOrderAndEnterEscapePressTheirButtons) {
