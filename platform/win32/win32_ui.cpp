@@ -1,6 +1,7 @@
 #include "platform/win32/win32_ui.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <optional>
@@ -168,10 +169,16 @@ struct Win32UiNative {
   static LRESULT CALLBACK keyHook(int code, WPARAM removed, LPARAM lParam) {
     if (code == HC_ACTION && removed == PM_REMOVE) {
       auto& msg = *reinterpret_cast<MSG*>(lParam);
-      if (msg.message == WM_KEYDOWN &&
-          (msg.wParam == VK_TAB || msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE)) {
+      const bool navigation =
+          msg.message == WM_KEYDOWN &&
+          (msg.wParam == VK_TAB || msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE);
+      const bool accessKey =
+          msg.message == WM_SYSKEYDOWN &&
+          ((msg.wParam >= 'A' && msg.wParam <= 'Z') || (msg.wParam >= '0' && msg.wParam <= '9'));
+      if (navigation || accessKey) {
         for (Win32Ui* ui : tUis) {
-          if (ui->handleKey(msg.hwnd, static_cast<unsigned>(msg.wParam))) {
+          if (accessKey ? ui->handleAccessKey(msg.hwnd, static_cast<char>(msg.wParam))
+                        : ui->handleKey(msg.hwnd, static_cast<unsigned>(msg.wParam))) {
             msg.message = WM_NULL;
             break;
           }
@@ -327,6 +334,35 @@ bool Win32Ui::handleKey(void* target, unsigned key) {
   if (press == nullptr) return false;
   run([&] { press->click(); });
   return true;
+}
+
+bool Win32Ui::handleAccessKey(void* target, char key) {
+  Win32FormPeer* peer = formOf(target);
+  if (peer == nullptr || !IsWindowEnabled(peer->window())) return false;
+  for (ui::Control* c : peer->form().controls()) {
+    if ((c->kind() != ui::ControlKind::Button && c->kind() != ui::ControlKind::CheckBox) ||
+        !c->visible() || !c->enabled())
+      continue;
+    // The letter after a single "&" ("&&" shows an ampersand).
+    const std::string& caption = static_cast<ui::TextControl*>(c)->text();
+    char mnemonic = 0;
+    for (size_t i = 0; i + 1 < caption.size() && mnemonic == 0; ++i) {
+      if (caption[i] != '&') continue;
+      if (caption[i + 1] == '&')
+        ++i;
+      else
+        mnemonic = static_cast<char>(std::toupper(static_cast<unsigned char>(caption[i + 1])));
+    }
+    if (mnemonic == 0 || mnemonic != key) continue;
+    run([&] {
+      if (c->kind() == ui::ControlKind::Button)
+        static_cast<ui::Button*>(c)->click();
+      else
+        static_cast<ui::CheckBox*>(c)->click();
+    });
+    return true;
+  }
+  return false;  // perhaps a menu's: the system opens it
 }
 
 void Win32Ui::runModalLoop(Win32FormPeer& peer) {

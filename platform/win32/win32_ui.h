@@ -20,7 +20,8 @@ class Win32FormPeer;
 //
 // Keyboard navigation works in every message loop of the thread (the program's, a modal form's,
 // a test's): a message hook takes Tab and Shift+Tab (the model's tab order), Enter (the focused
-// or the default button) and Escape (the cancel button) before they reach the focused control.
+// or the default button), Escape (the cancel button) and Alt with a button's or check box's access
+// key before they reach the focused control.
 //
 // Events run inside user32's dispatch: an exception they raise is held and rethrown by
 // rethrowPending() (a program's loop calls it after DispatchMessage) or from runModal().
@@ -58,6 +59,7 @@ class Win32Ui : public ui::Ui {
  private:
   friend struct Win32UiNative;
   bool handleKey(void* hwnd, unsigned key);
+  bool handleAccessKey(void* hwnd, char key);  // Alt and a button's or check box's letter
 
   Win32WindowSystem& m_windows;
   int32_t m_twipsX = 15;

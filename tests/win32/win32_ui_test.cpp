@@ -329,7 +329,7 @@ TEST_F(Win32UiTest, Header_DividerNoticesReachTheListsSubclassAsAnsiCodes) {
   EXPECT_EQ(form.lvwValues.columns()[0].width, width() * tpp);
 }
 
-TEST_F(Win32UiTest, Keys_TabFollowsTheModelsOrderAndEnterEscapePressTheirButtons) {
+TEST_F(Win32UiTest, Keys_TabFollowsTheModelsOrderAndEnterEscapeAndAccessKeysPressButtons) {
   std::vector<std::string> focus;
   for (ui::Control* c : form.controls())
     c->onGotFocus = [&focus, c] { focus.push_back(c->name()); };
@@ -351,6 +351,13 @@ TEST_F(Win32UiTest, Keys_TabFollowsTheModelsOrderAndEnterEscapePressTheirButtons
   EXPECT_EQ(form.okClicks, 1);
   lab.press(form, Key::Escape);
   EXPECT_EQ(form.cancelClicks, 1);
+
+  // Alt with a button's access key presses it.
+  const HWND focused = GetFocus();
+  PostMessageA(focused, WM_SYSKEYDOWN, 'S', 1 | (1 << 29));
+  PostMessageA(focused, WM_SYSKEYUP, 'S', 1 | (1 << 29) | (3u << 30));
+  lab.pump();
+  EXPECT_EQ(form.okClicks, 2);
 
   form.chkStealth.setFocus();
   lab.press(form, Key::Space);
