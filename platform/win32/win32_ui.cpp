@@ -302,7 +302,7 @@ bool Win32Ui::handleKey(void* target, unsigned key) {
 
   ui::Control* current = nullptr;
   for (ui::Control* c : form.controls())
-    if (focus != nullptr && c->peer() == focused && focused != nullptr) current = c;
+    if (focused != nullptr && c->peer() == focused) current = c;
 
   if (key == VK_TAB) {
     const std::vector<ui::Control*> order = form.tabOrder();

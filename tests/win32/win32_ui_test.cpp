@@ -163,16 +163,17 @@ TEST_F(Win32UiTest, Geometry_TwipsBecomePixelsAtTheScreensDpi) {
   const int tppY = (1440 + screenDpi(LOGPIXELSY) / 2) / screenDpi(LOGPIXELSY);
   EXPECT_EQ(lab.ui().twipsPerPixelX(), tppX);
   EXPECT_EQ(lab.ui().twipsPerPixelY(), tppY);
+  // To the nearest pixel: at 96 DPI a 1000-twip button is 67 pixels wide, not 66.
+  const auto pixelsX = [&](int twips) { return (twips + tppX / 2) / tppX; };
 
   const RECT client = clientRect(form.hWnd());
   EXPECT_EQ(client.right, 7500 / tppX);
   EXPECT_EQ(client.bottom, 4725 / tppY);
   const RECT ok = placeOf(form.cmdOk);
-  EXPECT_EQ(ok.left, 6210 / tppX);
+  EXPECT_EQ(ok.left, pixelsX(6210));
   EXPECT_EQ(ok.top, 390 / tppY);
-  EXPECT_EQ(ok.right - ok.left, 1000 / tppX + (1000 % tppX * 2 >= tppX));
-  EXPECT_EQ(SendMessageA(toHwnd(form.lvwValues.hWnd()), LVM_GETCOLUMNWIDTH, 1, 0),
-            (2500 + tppX / 2) / tppX);
+  EXPECT_EQ(ok.right - ok.left, pixelsX(1000));
+  EXPECT_EQ(SendMessageA(toHwnd(form.lvwValues.hWnd()), LVM_GETCOLUMNWIDTH, 1, 0), pixelsX(2500));
 
   // A move in the model moves the window.
   form.cmdOk.setBox({150, 300, 1500, 450});
