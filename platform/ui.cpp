@@ -263,9 +263,11 @@ void Form::show(bool modal) {
   if (modal) {
     // The loop may unload the form: the peer it runs on stays alive (retired) until it returns.
     FormPeer* peer = m_peer.get();
-    ++m_modalDepth;
+    struct Depth {
+      int& depth;
+      ~Depth() { --depth; }
+    } depth{++m_modalDepth};
     peer->runModal();
-    --m_modalDepth;
   }
 }
 

@@ -240,6 +240,7 @@ class TextBox : public TextControl {
   explicit TextBox(std::string name) : TextControl(ControlKind::TextBox, std::move(name)) {
     setTabIndex(0);
   }
+  bool numberOnly = false;  // set before the form loads
   std::function<void()> onChange;
   // The user's typing replaced the text.
   void typed(std::string_view text);
