@@ -600,8 +600,10 @@ int32_t SimListViewPeer::headerHeight() const {
 }
 
 int32_t SimListViewPeer::rowHeight() const {
-  // The small-icon pictures set the row height; without them the text does.
-  return std::max(m_list.smallIconHeight(), textHeight(m_list.font()) + kTextMargin);
+  // The small-icon pictures set the row height, with a pixel to spare as the common list view
+  // keeps (a 32-pixel picture gives 33-pixel rows); without them the text does.
+  return std::max(m_list.smallIconHeight() > 0 ? m_list.smallIconHeight() + 1 : 0,
+                  textHeight(m_list.font()) + kTextMargin);
 }
 
 int32_t SimListViewPeer::clientWidth() const {

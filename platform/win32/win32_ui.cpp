@@ -933,6 +933,13 @@ std::optional<size_t> Win32ControlPeer::hitTest(int32_t x, int32_t y) {
   if (m_hwnd == nullptr || m_control.kind() != ui::ControlKind::ListView) return std::nullopt;
   LVHITTESTINFO hit{};
   hit.pt = POINT{m_ui.toPixelsX(x), m_ui.toPixelsY(y)};
+  // The header lies over the top of the list: a point there is the header's, never a row's
+  // (Wine's hit test would give the first row).
+  RECT header{};
+  const HWND bar = ListView_GetHeader(m_hwnd);
+  if (bar != nullptr && IsWindowVisible(bar) && GetWindowRect(bar, &header) &&
+      hit.pt.y < header.bottom - header.top)
+    return std::nullopt;
   SendMessageA(m_hwnd, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit));
   if (hit.iItem < 0 || static_cast<size_t>(hit.iItem) >= list().rows().size()) return std::nullopt;
   return static_cast<size_t>(hit.iItem);

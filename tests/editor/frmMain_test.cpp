@@ -293,7 +293,9 @@ TEST_F(EditorTest, StartUpDispatchesByViewAndStealthMode) {
     EXPECT_EQ(w.morvane() != nullptr && w.morvane()->main.visible(), c.editor) << what;
     EXPECT_EQ(w.runningMorvaneAutos(), c.morvaneAuto ? 1 : 0) << what;
     EXPECT_TRUE(w.boxes.shown().empty()) << what;
-    if (c.morvaneAuto) EXPECT_EQ(settings::read(w.settings, settings::kViewType, ""), "3");
+    if (c.morvaneAuto) {
+      EXPECT_EQ(settings::read(w.settings, settings::kViewType, ""), "3");
+    }
   }
 }
 

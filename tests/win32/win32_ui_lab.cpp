@@ -66,6 +66,8 @@ void Win32UiLab::pump() {
 void Win32UiLab::click(ui::Control& control) {
   HWND target = toHwnd(control.hWnd());
   if (target == nullptr) return;
+  // A form that is disabled (another one is modal) takes no mouse input at all.
+  if (!IsWindowEnabled(GetAncestor(target, GA_ROOT))) return;
   POINT point = centre(target);
   if (!IsWindowVisible(target) || !IsWindowEnabled(target)) {
     // The mouse reaches what lies under the pointer: a hidden or disabled control takes no click.
