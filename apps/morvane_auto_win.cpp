@@ -4,20 +4,11 @@
 #include <memory>
 #include <string>
 
+#include "apps/win32_program.h"
 #include "platform/property_bag.h"
-#include "platform/runtime_error.h"
+#include "platform/win32/com_control_host.h"
 #include "switcher/morvane_auto_program.h"
 #include "trayicon/nubrix_members.h"
-
-// The Win32 backend last: windows.h defines macros named like the ports' constants.
-#include "platform/win32/com_automation.h"
-#include "platform/win32/com_control_host.h"
-#include "platform/win32/win32_host.h"
-#include "platform/win32/win32_message_boxes.h"
-#include "platform/win32/win32_profile_files.h"
-#include "platform/win32/win32_settings_store.h"
-#include "platform/win32/win32_timers.h"
-#include "platform/win32/win32_window_system.h"
 
 namespace {
 
@@ -29,15 +20,7 @@ using namespace morvane::win32;
 constexpr int kProgramIcon = 1;
 
 int run(HINSTANCE instance) {
-  ComApartment apartment;
-  Win32WindowSystem windows;
-  Win32Timers timers;
-  Win32MessageBoxes boxes;
-  Win32ProfileFiles profiles;
-  Win32SettingsStore settings;
-  ComAutomation automation;
-  Win32Host host;
-  Win32Shell shell;
+  Win32Platform platform;
 
   // frmAuto's icon control is placed on the form when the form loads, with the state the form
   // keeps for it: its first image, everything else at its default. A control that cannot be
@@ -49,38 +32,19 @@ int run(HINSTANCE instance) {
   if (icon != nullptr) saved->set("Icon1", pictureVariant(icon, IconOwner::Picture));
   const ControlContainer form{[&running] { return running != nullptr ? running->form.hWnd() : 0; },
                               true};
-  automation.registerLocalClass(nubrix::kProgId,
-                                controlFactory(std::string(nubrix::kProgId), form, saved));
+  platform.automation.registerLocalClass(nubrix::kProgId,
+                                         controlFactory(std::string(nubrix::kProgId), form, saved));
 
-  const PlatformServices services{windows,  timers,     boxes, profiles,
-                                  settings, automation, host,  shell};
-  MorvaneAutoProgram program(services);
+  MorvaneAutoProgram program(platform.services);
   running = &program;
   program.onEnded = [] { PostQuitMessage(0); };
   program.start();
-
-  MSG msg;
-  while (!program.ended() && GetMessageA(&msg, nullptr, 0, 0) > 0) {
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-    // A failure inside a window procedure or a timer tick was held there rather than unwound
-    // through user32; it surfaces here.
-    windows.rethrowPending();
-    timers.rethrowPending();
-  }
+  platform.runMessageLoop([&] { return program.ended(); });
   return 0;
 }
 
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-  try {
-    return run(instance);
-  } catch (const RuntimeError& e) {
-    // What escapes every trap ends the program, with the runtime's own message.
-    const std::string text = unhandledErrorText(e);
-    MessageBoxA(nullptr, text.c_str(), std::string(MorvaneAutoProgram::kTitle).c_str(),
-                MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
-    return 1;
-  }
+  return runProgram(MorvaneAutoProgram::kTitle, [&] { return run(instance); });
 }

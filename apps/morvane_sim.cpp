@@ -14,8 +14,9 @@ namespace {
 using namespace morvane;
 
 void usage() {
-  std::cerr << "usage: morvane-sim [SCENARIO-FILE | - | --select LAYOUT...]\n"
-               "  no argument: play the built-in tour; '-': read the scenario from standard input\n";
+  std::cerr
+      << "usage: morvane-sim [SCENARIO-FILE | - | --select LAYOUT...]\n"
+         "  no argument: play the built-in tour; '-': read the scenario from standard input\n";
 }
 
 }  // namespace
