@@ -154,7 +154,8 @@ int pixelsX(int twips) {
   return (twips * dpi + 720) / 1440;
 }
 
-// The vertical middle of a row of the rule list, in the list's client area.
+// The vertical middle of a row of the rule list, in the list's client area. A row is at least as
+// high as the picture (the list may add a pixel), which keeps the first rows' middles inside them.
 int rowMiddle(HWND list, int row) {
   RECT header{};
   GetWindowRect(FindWindowExA(list, nullptr, "SysHeader32", nullptr), &header);
@@ -245,14 +246,37 @@ TEST_F(MorvaneEndToEnd, OpensOnTheRecordKindsRulesAndClosingKeepsTheSettings) {
   EXPECT_FALSE(IsWindowVisible(editor->chooser));
   EXPECT_FALSE(IsWindowEnabled(editor->save));
 
+  // The user widens the first column by 30 pixels, dragging its divider in the list's header.
+  const HWND header = FindWindowExA(editor->list, nullptr, "SysHeader32", nullptr);
+  RECT headerArea{};
+  GetClientRect(header, &headerArea);
+  const int divider = pixelsX(3000);
+  const int middle = headerArea.bottom / 2;
+  PostMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(divider, middle));
+  PostMessageA(header, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(divider + 30, middle));
+  PostMessageA(header, WM_LBUTTONUP, 0, MAKELPARAM(divider + 30, middle));
+  // Help, About: the version of the program file, wherever it was copied.
+  // Alt+H opens the menu, A chooses its item once the menu shows, as the keyboard would.
+  PostMessageA(editor->form, WM_SYSCOMMAND, SC_KEYMENU, 'h');
+  ASSERT_TRUE(waitUntil([&] {
+    for (HWND w : visibleWindowsOf(morvane->processId()))
+      if (className(w) == "#32768") return true;
+    return false;
+  }));
+  PostMessageA(editor->form, WM_CHAR, 'a', 0);
+  const auto about = answerMessageBox(BoxOwner::process(morvane->processId()), IDOK);
+  ASSERT_TRUE(about.has_value());
+  EXPECT_EQ(about->caption, "About Morvane");
+  EXPECT_EQ(about->text, "Morvane\rVersion 1.1.0");
+
   press(editor->stealthCheck);
   ASSERT_TRUE(waitUntil(
       [&] { return SendMessageA(editor->stealthCheck, BM_GETCHECK, 0, 0) == BST_CHECKED; }));
   PostMessageA(editor->form, WM_CLOSE, 0, 0);
   EXPECT_EQ(morvane->waitForExit(), 0u);
   EXPECT_EQ(settings.get(settings::kStealthMode), "1");
-  // The widths the list was given at the start, back from the real list.
-  EXPECT_EQ(settings.get("WidthCol1"), "3000");
+  // The width the list was given at the start and the user's drag, in whole pixels.
+  EXPECT_EQ(settings.get("WidthCol1"), std::to_string(3000 + 30 * 1440 / pixelsX(1440)));
   EXPECT_EQ(settings.get("WidthCol2"), "2500");
   EXPECT_TRUE(autoStarts().empty());
 }
