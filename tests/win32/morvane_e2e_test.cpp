@@ -169,6 +169,18 @@ void clickList(HWND list, int x, int y) {
   PostMessageA(list, WM_LBUTTONUP, 0, at);
 }
 
+// Drags a divider of the list's header, at x pixels from the header's left, by dx pixels, with
+// the mouse's own messages.
+void dragDivider(HWND list, int x, int dx) {
+  const HWND header = FindWindowExA(list, nullptr, "SysHeader32", nullptr);
+  RECT area{};
+  GetClientRect(header, &area);
+  const int y = area.bottom / 2;
+  PostMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+  PostMessageA(header, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x + dx, y));
+  PostMessageA(header, WM_LBUTTONUP, 0, MAKELPARAM(x + dx, y));
+}
+
 class MorvaneEndToEnd : public testing::Test {
  protected:
   static std::string standIn(const char* option) {
@@ -246,15 +258,9 @@ TEST_F(MorvaneEndToEnd, OpensOnTheRecordKindsRulesAndClosingKeepsTheSettings) {
   EXPECT_FALSE(IsWindowVisible(editor->chooser));
   EXPECT_FALSE(IsWindowEnabled(editor->save));
 
-  // The user widens the first column by 30 pixels, dragging its divider in the list's header.
-  const HWND header = FindWindowExA(editor->list, nullptr, "SysHeader32", nullptr);
-  RECT headerArea{};
-  GetClientRect(header, &headerArea);
-  const int divider = pixelsX(3000);
-  const int middle = headerArea.bottom / 2;
-  PostMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(divider, middle));
-  PostMessageA(header, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(divider + 30, middle));
-  PostMessageA(header, WM_LBUTTONUP, 0, MAKELPARAM(divider + 30, middle));
+  // The user widens the first column by 30 pixels.
+  dragDivider(editor->list, pixelsX(3000), 30);
+
   // Help, About: the version of the program file, wherever it was copied.
   // Alt+H opens the menu, A chooses its item once the menu shows, as the keyboard would.
   PostMessageA(editor->form, WM_SYSCOMMAND, SC_KEYMENU, 'h');
@@ -306,6 +312,10 @@ TEST_F(MorvaneEndToEnd, TheChooserOverTheListSetsARowsLayoutAndUpdateLayoutAppli
 
   ASSERT_TRUE(choose(editor->chooser, "Vendor Layout"));
   ASSERT_TRUE(waitUntil([&] { return IsWindowEnabled(editor->save) != FALSE; }));
+  EXPECT_TRUE(IsWindowVisible(editor->chooser)) << "the chooser stays after a choice";
+  // A divider the user drags puts it away: the header's notices reach the list's hook.
+  dragDivider(editor->list, 2 * pixelsX(2500), 20);
+  EXPECT_TRUE(waitUntil([&] { return IsWindowVisible(editor->chooser) == FALSE; }));
   press(editor->save);
   EXPECT_TRUE(waitUntil([&] { return ruleOf("Supplier") == "Vendor Layout"; }))
       << ruleOf("Supplier");
