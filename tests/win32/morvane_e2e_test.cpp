@@ -310,6 +310,19 @@ TEST_F(MorvaneEndToEnd, TheChooserOverTheListSetsARowsLayoutAndUpdateLayoutAppli
   EXPECT_EQ(textOf(editor->chooser), "");
   EXPECT_FALSE(IsWindowEnabled(editor->save)) << "showing a row's layout is no change";
 
+  // Tab from the list, which the click focused, reaches the chooser and leaves it open.
+  GUITHREADINFO thread{};
+  thread.cbSize = sizeof thread;
+  const DWORD uiThread = GetWindowThreadProcessId(editor->form, nullptr);
+  const auto focused = [&] {
+    return GetGUIThreadInfo(uiThread, &thread) ? thread.hwndFocus : nullptr;
+  };
+  ASSERT_TRUE(waitUntil([&] { return focused() == editor->list; }));
+  PostMessageA(editor->list, WM_KEYDOWN, VK_TAB, 1);
+  PostMessageA(editor->list, WM_KEYUP, VK_TAB, 1 | (3u << 30));
+  EXPECT_TRUE(waitUntil([&] { return focused() == editor->chooser; }));
+  EXPECT_TRUE(IsWindowVisible(editor->chooser));
+
   ASSERT_TRUE(choose(editor->chooser, "Vendor Layout"));
   ASSERT_TRUE(waitUntil([&] { return IsWindowEnabled(editor->save) != FALSE; }));
   EXPECT_TRUE(IsWindowVisible(editor->chooser)) << "the chooser stays after a choice";
