@@ -24,7 +24,7 @@ using hostwin::StandInProcess;
 using namespace std::chrono_literals;
 
 constexpr const char* kTitle = "Morvane";
-// The rule list's rows are as high as the picture of its image list.
+// The picture of the rule list's image list: each row is at least that high.
 constexpr int kRowHeight = 32;
 
 std::string besideMe(std::string_view file) {
@@ -232,13 +232,13 @@ class MorvaneEndToEnd : public testing::Test {
   // window the program shows (the splash gone).
   std::optional<EditorWindows> waitForEditor(const RunningProcess& morvane) {
     std::optional<EditorWindows> editor;
-    waitUntil(
+    const bool alone = waitUntil(
         [&] {
           editor = EditorWindows::of(morvane.processId());
           return editor && visibleWindowsOf(morvane.processId()).size() == 1;
         },
         20s);
-    return editor;
+    return alone ? editor : std::nullopt;
   }
 
   ScratchFolder install{"morvane-editor-e2e"};
@@ -356,6 +356,9 @@ TEST_F(MorvaneEndToEnd, ClosingWithUnsavedChangesAsksWhetherToSave) {
     // Customer, the second row: Client becomes Group Layout.
     clickList(editor->list, pixelsX(2500) + pixelsX(2500) / 2, rowMiddle(editor->list, 1));
     ASSERT_TRUE(waitUntil([&] { return IsWindowVisible(editor->chooser) != FALSE; }));
+    // It opens on the row's layout, which the program selected: no change yet.
+    EXPECT_EQ(textOf(editor->chooser), "Client");
+    EXPECT_FALSE(IsWindowEnabled(editor->save));
     ASSERT_TRUE(choose(editor->chooser, "Group Layout"));
     ASSERT_TRUE(waitUntil([&] { return IsWindowEnabled(editor->save) != FALSE; }));
 
