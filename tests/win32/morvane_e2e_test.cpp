@@ -181,6 +181,21 @@ void dragDivider(HWND list, int x, int dx) {
   PostMessageA(header, WM_LBUTTONUP, 0, MAKELPARAM(x + dx, y));
 }
 
+// A message box to answer from a timer of this thread, while it waits inside a call that the box
+// holds up: the first box the process shows gets the button.
+struct TimedAnswer {
+  DWORD processId = 0;
+  int button = 0;
+  std::optional<FoundMessageBox> box;
+};
+TimedAnswer tAnswer;
+
+void CALLBACK answerFromTimer(HWND, UINT, UINT_PTR, DWORD) {
+  if (tAnswer.box) return;
+  tAnswer.box = findMessageBox(BoxOwner::process(tAnswer.processId));
+  if (tAnswer.box) pressButton(*tAnswer.box, tAnswer.button);
+}
+
 class MorvaneEndToEnd : public testing::Test {
  protected:
   static std::string standIn(const char* option) {
@@ -416,11 +431,23 @@ TEST_F(MorvaneEndToEnd, StealthModeHandsOverToMorvaneAutoFromTheProgramFolder) {
 TEST_F(MorvaneEndToEnd, ActClosingEndsTheEditor) {
   StandInProcess act;
   auto morvane = startMorvane("0");
-  ASSERT_TRUE(waitForEditor(*morvane).has_value());
-  ASSERT_EQ(settings.get("WidthCol1"), "<none>");
+  const auto editor = waitForEditor(*morvane);
+  ASSERT_TRUE(editor.has_value());
+  clickList(editor->list, pixelsX(2500) + pixelsX(2500) / 2, rowMiddle(editor->list, 1));
+  ASSERT_TRUE(waitUntil([&] { return IsWindowVisible(editor->chooser) != FALSE; }));
+  ASSERT_TRUE(choose(editor->chooser, "Group Layout"));
+  ASSERT_TRUE(waitUntil([&] { return IsWindowEnabled(editor->save) != FALSE; }));
 
+  // The save question comes while ACT! is still in its closing call; it is answered from a timer
+  // of this thread, which the wait for ACT!'s end keeps serving.
+  tAnswer = {morvane->processId(), IDYES, std::nullopt};
+  const UINT_PTR timer = SetTimer(nullptr, 0, 50, &answerFromTimer);
   EXPECT_TRUE(act.stop());
+  KillTimer(nullptr, timer);
+  ASSERT_TRUE(tAnswer.box.has_value());
+  EXPECT_EQ(tAnswer.box->text, "Do you want to save your changes?");
   EXPECT_EQ(morvane->waitForExit(), 0u);
+  EXPECT_EQ(ruleOf("Customer"), "Group Layout");
   EXPECT_EQ(settings.get("WidthCol1"), "2500") << "the window was unloaded";
 }
 
