@@ -11,11 +11,10 @@
 
 #include "hostwin/standin_client.h"
 #include "platform/win32/win32_profile_files.h"
-#include "platform/win32/win32_settings_store.h"
-#include "shared/settings/settings_keys.h"
 #include "tests/win32/support/fake_notification_area.h"
 #include "tests/win32/support/message_box_answerer.h"
 #include "tests/win32/support/processes.h"
+#include "tests/win32/support/program_settings.h"
 #include "tests/win32/support/recorded_start.h"
 #include "tests/win32/support/scratch.h"
 #include "tests/win32/support/wait.h"
@@ -34,31 +33,6 @@ std::string besideMe(std::string_view file) {
   const std::string self = selfPath();
   return self.substr(0, self.find_last_of('\\') + 1) + std::string(file);
 }
-
-// The per-user settings MorvaneAuto reads, set for one test and removed afterwards.
-class MorvaneSettings {
- public:
-  MorvaneSettings() : m_existed(keyExists()) {}
-  ~MorvaneSettings() {
-    if (!m_existed) RegDeleteTreeA(HKEY_CURRENT_USER, appKey().c_str());
-  }
-  void set(std::string_view key, std::string_view value) { settings::save(m_store, key, value); }
-
- private:
-  static std::string appKey() {
-    return std::string(win32::Win32SettingsStore::kBasicSettingsRoot) + "\\" +
-           std::string(settings::kApplication);
-  }
-  static bool keyExists() {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, appKey().c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-      return false;
-    RegCloseKey(key);
-    return true;
-  }
-  win32::Win32SettingsStore m_store;
-  bool m_existed;
-};
 
 class MorvaneAutoEndToEnd : public testing::Test {
  protected:
@@ -149,7 +123,7 @@ class MorvaneAutoEndToEnd : public testing::Test {
   ScratchFolder install{"morvane-e2e"};
   std::string program;
   std::string rulesFile;
-  MorvaneSettings settings;
+  ProgramSettings settings;
   win32::Win32ProfileFiles profiles;
   FakeNotificationArea tray;
 };

@@ -1,0 +1,497 @@
+// Morvane.exe end to end on Windows: the ACT! stand-in in one process, the rule editor in another,
+// the test as the user on the editor's real windows. Morvane is installed in a folder whose name
+// has blanks and an accented letter, with the recorder playing MorvaneAuto.exe beside it, and
+// reads its rules from such a folder too.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "hostwin/standin_client.h"
+#include "platform/win32/win32_profile_files.h"
+#include "tests/win32/support/message_box_answerer.h"
+#include "tests/win32/support/processes.h"
+#include "tests/win32/support/program_settings.h"
+#include "tests/win32/support/recorded_start.h"
+#include "tests/win32/support/scratch.h"
+#include "tests/win32/support/wait.h"
+
+namespace morvane::wintest {
+namespace {
+
+using hostwin::StandInProcess;
+using namespace std::chrono_literals;
+
+constexpr const char* kTitle = "Morvane";
+// The picture of the rule list's image list: each row is at least that high.
+constexpr int kRowHeight = 32;
+
+std::string besideMe(std::string_view file) {
+  const std::string self = selfPath();
+  return self.substr(0, self.find_last_of('\\') + 1) + std::string(file);
+}
+
+std::string className(HWND window) {
+  char name[64] = {};
+  GetClassNameA(window, name, sizeof name);
+  return name;
+}
+
+// A window's text, asked of its own procedure (for a drop-down list: the entry it shows). The
+// Unicode message, which Windows converts across processes whatever the control's own kind.
+std::string textOf(HWND window) {
+  wchar_t text[512] = {};
+  DWORD_PTR length = 0;
+  if (!SendMessageTimeoutW(window, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text),
+                           SMTO_ABORTIFHUNG, 5000, &length))
+    return "<no answer>";
+  char ansi[1024] = {};
+  WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(length), ansi, sizeof ansi, nullptr,
+                      nullptr);
+  return ansi;
+}
+
+struct WindowSearch {
+  DWORD processId;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK collectVisible(HWND window, LPARAM searchAddress) {
+  auto& search = *reinterpret_cast<WindowSearch*>(searchAddress);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner == search.processId && IsWindowVisible(window) && className(window) != "#32770")
+    search.found.push_back(window);
+  return TRUE;
+}
+
+// The visible top-level windows of a process, message boxes aside.
+std::vector<HWND> visibleWindowsOf(DWORD processId) {
+  WindowSearch search{processId, {}};
+  EnumWindows(&collectVisible, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// The editor's window and its controls, found by the form's caption and each control's class
+// and text, as a user's tools would find them.
+struct EditorWindows {
+  HWND form = nullptr;
+  HWND list = nullptr;
+  HWND field = nullptr;    // the drop-down list above the rule list
+  HWND chooser = nullptr;  // the one that opens over it
+  HWND save = nullptr;
+  HWND updateLayout = nullptr;
+  HWND stealthMode = nullptr;
+  HWND close = nullptr;
+  HWND stealthCheck = nullptr;
+
+  static std::optional<EditorWindows> of(DWORD processId) {
+    EditorWindows e;
+    for (HWND w : visibleWindowsOf(processId))
+      if (textOf(w) == kTitle) e.form = w;
+    if (e.form == nullptr) return std::nullopt;
+    std::vector<HWND> combos;
+    for (HWND c = GetWindow(e.form, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+      const std::string cls = className(c);
+      const std::string text = textOf(c);
+      if (cls == "SysListView32") e.list = c;
+      if (cls == "ComboBox") combos.push_back(c);
+      if (cls != "Button") continue;
+      if (text == "&Save") e.save = c;
+      if (text == "Update Layout") e.updateLayout = c;
+      if (text == "Stealth &Mode") e.stealthMode = c;
+      if (text == "&Close") e.close = c;
+      if (text.starts_with("At startup:")) e.stealthCheck = c;
+    }
+    if (e.list == nullptr || combos.size() != 2) return std::nullopt;
+    RECT list{};
+    GetWindowRect(e.list, &list);
+    for (HWND c : combos) {
+      RECT r{};
+      GetWindowRect(c, &r);
+      (r.top >= list.top ? e.chooser : e.field) = c;
+    }
+    if (!e.field || !e.chooser || !e.save || !e.updateLayout || !e.stealthMode || !e.close ||
+        !e.stealthCheck)
+      return std::nullopt;
+    return e;
+  }
+};
+
+// Presses a button as a click would; posted, so that a box or the program's end that follows does
+// not hold the test.
+void press(HWND button) {
+  PostMessageA(button, BM_CLICK, 0, 0);
+}
+
+// The position of an entry in a drop-down list of another process.
+std::optional<int> entryIndex(HWND combo, const std::string& entry) {
+  const auto count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) {
+    wchar_t text[256] = {};
+    if (SendMessageW(combo, CB_GETLBTEXTLEN, i, 0) >= static_cast<LRESULT>(std::size(text)))
+      continue;
+    SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+    char ansi[512] = {};
+    WideCharToMultiByte(CP_ACP, 0, text, -1, ansi, sizeof ansi, nullptr, nullptr);
+    if (entry == ansi) return static_cast<int>(i);
+  }
+  return std::nullopt;
+}
+
+// Chooses an entry of a drop-down list as the control reports a choice: the selection moves and
+// the control tells its parent. False when the list has no such entry.
+bool choose(HWND combo, const std::string& entry) {
+  const auto index = entryIndex(combo, entry);
+  if (!index) return false;
+  SendMessageW(combo, CB_SETCURSEL, *index, 0);
+  const auto id = static_cast<WORD>(GetDlgCtrlID(combo));
+  PostMessageA(GetParent(combo), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(combo));
+  return true;
+}
+
+// Chooses an entry with the mouse: a click drops the list down, a click on the entry closes it.
+// False when there is no such entry or the list does not drop down.
+bool chooseWithTheMouse(HWND combo, const std::string& entry, DWORD processId) {
+  const auto index = entryIndex(combo, entry);
+  if (!index) return false;
+  RECT box{};
+  GetClientRect(combo, &box);
+  const LPARAM middle = MAKELPARAM(box.right / 2, box.bottom / 2);
+  PostMessageA(combo, WM_LBUTTONDOWN, MK_LBUTTON, middle);
+  PostMessageA(combo, WM_LBUTTONUP, 0, middle);
+  HWND dropped = nullptr;
+  if (!waitUntil([&] {
+        for (HWND w : visibleWindowsOf(processId))
+          if (className(w) == "ComboLBox") dropped = w;
+        return dropped != nullptr;
+      }))
+    return false;
+  const auto height = static_cast<int>(SendMessageW(dropped, LB_GETITEMHEIGHT, 0, 0));
+  const auto top = static_cast<int>(SendMessageW(dropped, LB_GETTOPINDEX, 0, 0));
+  const LPARAM at = MAKELPARAM(4, (*index - top) * height + height / 2);
+  PostMessageA(dropped, WM_MOUSEMOVE, 0, at);
+  PostMessageA(dropped, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageA(dropped, WM_LBUTTONUP, 0, at);
+  return true;
+}
+
+// Pixels of a length in twips on this screen, which the program shares.
+int pixelsX(int twips) {
+  const HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+  ReleaseDC(nullptr, screen);
+  return (twips * dpi + 720) / 1440;
+}
+
+// The vertical middle of a row of the rule list, in the list's client area. A row is at least as
+// high as the picture (the list may add a pixel), which keeps the first rows' middles inside them.
+int rowMiddle(HWND list, int row) {
+  RECT header{};
+  GetWindowRect(FindWindowExA(list, nullptr, "SysHeader32", nullptr), &header);
+  return header.bottom - header.top + row * kRowHeight + kRowHeight / 2;
+}
+
+// A left click on the rule list at a point of its client area, with the mouse's own messages.
+void clickList(HWND list, int x, int y) {
+  const LPARAM at = MAKELPARAM(x, y);
+  PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageA(list, WM_LBUTTONUP, 0, at);
+}
+
+// Drags a divider of the list's header, at x pixels from the header's left, by dx pixels, with
+// the mouse's own messages.
+void dragDivider(HWND list, int x, int dx) {
+  const HWND header = FindWindowExA(list, nullptr, "SysHeader32", nullptr);
+  RECT area{};
+  GetClientRect(header, &area);
+  const int y = area.bottom / 2;
+  PostMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+  PostMessageA(header, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x + dx, y));
+  PostMessageA(header, WM_LBUTTONUP, 0, MAKELPARAM(x + dx, y));
+}
+
+class MorvaneEndToEnd : public testing::Test {
+ protected:
+  static std::string standIn(const char* option) {
+    return quotedPath(besideMe("ActStandIn.exe")) + " " + option;
+  }
+  static void SetUpTestSuite() { ASSERT_EQ(runToEnd(standIn("/regserver")), 0u); }
+  static void TearDownTestSuite() { runToEnd(standIn("/unregserver")); }
+
+  void SetUp() override {
+    program = install.folder("Morvane Programme \xE9");  // "é" in the ANSI code page
+    ASSERT_TRUE(CopyFileA(besideMe("Morvane.exe").c_str(), morvaneExe().c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(besideMe("record_args.exe").c_str(), autoExe().c_str(), FALSE));
+    rulesFile = install.folder(
+                    "R\xE8gles partag\xE9"
+                    "es") +
+                "\\Mes r\xE8gles.ini";
+    settings.set(settings::kIniLocation, rulesFile);
+    settings.set(settings::kStealthMode, "0");
+    rule("Sales-Contact", "_Reference_Field_", "5");
+    rule("Sales-Contact", "If no layout assigned", "Standard");
+    rule("Sales-Contact", "Customer", "Client");
+    rule("Sales-Contact", "Prospect", "Prospect Layout");
+    rule("Sales-Contact", "Vendor", "Vendor Layout");
+  }
+
+  std::string morvaneExe() const { return program + "\\Morvane.exe"; }
+  std::string autoExe() const { return program + "\\MorvaneAuto.exe"; }
+
+  void rule(const char* section, const char* key, const char* value) {
+    ASSERT_TRUE(profiles.writePrivateProfileStringA(section, key, value, rulesFile.c_str()));
+  }
+  std::string ruleOf(const char* key) {
+    char value[256] = {};
+    GetPrivateProfileStringA("Sales-Contact", key, "<none>", value, sizeof value,
+                             rulesFile.c_str());
+    return value;
+  }
+  std::vector<RecordedStart> autoStarts() const {
+    return readRecordedStarts(defaultRecordFile(autoExe()));
+  }
+
+  // Starts Morvane from its folder with the arguments, as Explorer or MorvaneAuto would.
+  std::unique_ptr<RunningProcess> startMorvane(const std::string& arguments) {
+    std::string commandLine = quotedPath(morvaneExe());
+    if (!arguments.empty()) commandLine += " " + arguments;
+    return std::make_unique<RunningProcess>(commandLine, program);
+  }
+  // Waits for the editor of a Morvane that was started with "0", and for it to be the only
+  // window the program shows (the splash gone).
+  std::optional<EditorWindows> waitForEditor(const RunningProcess& morvane) {
+    std::optional<EditorWindows> editor;
+    const bool alone = waitUntil(
+        [&] {
+          editor = EditorWindows::of(morvane.processId());
+          return editor && visibleWindowsOf(morvane.processId()).size() == 1;
+        },
+        20s);
+    return alone ? editor : std::nullopt;
+  }
+
+  ScratchFolder install{"morvane-editor-e2e"};
+  std::string program;
+  std::string rulesFile;
+  ProgramSettings settings;
+  win32::Win32ProfileFiles profiles;
+};
+
+TEST_F(MorvaneEndToEnd, OpensOnTheRecordKindsRulesAndClosingKeepsTheSettings) {
+  StandInProcess act;
+  settings.set("WidthCol1", "3000");
+  auto morvane = startMorvane("0");
+  const auto editor = waitForEditor(*morvane);
+  ASSERT_TRUE(editor.has_value()) << "no editor alone on the screen";
+  EXPECT_EQ(textOf(editor->field), "ID/Status");
+  EXPECT_FALSE(IsWindowVisible(editor->chooser));
+  EXPECT_FALSE(IsWindowEnabled(editor->save));
+
+  // The user widens the first column by 30 pixels.
+  dragDivider(editor->list, pixelsX(3000), 30);
+
+  // Help, About: the version of the program file, wherever it was copied.
+  // Alt+H opens the menu, A chooses its item once the menu shows, as the keyboard would.
+  PostMessageA(editor->form, WM_SYSCOMMAND, SC_KEYMENU, 'h');
+  ASSERT_TRUE(waitUntil([&] {
+    for (HWND w : visibleWindowsOf(morvane->processId()))
+      if (className(w) == "#32768") return true;
+    return false;
+  }));
+  PostMessageA(editor->form, WM_CHAR, 'a', 0);
+  const auto about = answerMessageBox(BoxOwner::process(morvane->processId()), IDOK);
+  ASSERT_TRUE(about.has_value());
+  EXPECT_EQ(about->caption, "About Morvane");
+  EXPECT_EQ(about->text, "Morvane\rVersion 1.1.0");
+
+  press(editor->stealthCheck);
+  ASSERT_TRUE(waitUntil(
+      [&] { return SendMessageA(editor->stealthCheck, BM_GETCHECK, 0, 0) == BST_CHECKED; }));
+  PostMessageA(editor->form, WM_CLOSE, 0, 0);
+  EXPECT_EQ(morvane->waitForExit(), 0u);
+  EXPECT_EQ(settings.get(settings::kStealthMode), "1");
+  // The width the list was given at the start and the user's drag, in whole pixels.
+  EXPECT_EQ(settings.get("WidthCol1"), std::to_string(3000 + 30 * 1440 / pixelsX(1440)));
+  EXPECT_EQ(settings.get("WidthCol2"), "2500");
+  EXPECT_TRUE(autoStarts().empty());
+}
+
+TEST_F(MorvaneEndToEnd, TheChooserOverTheListSetsARowsLayoutAndUpdateLayoutAppliesTheRules) {
+  StandInProcess act;
+  auto morvane = startMorvane("0");
+  const auto editor = waitForEditor(*morvane);
+  ASSERT_TRUE(editor.has_value());
+
+  // Supplier, the fifth row, has no layout yet; a click in its layout cell opens the chooser
+  // over that row, with no entry shown.
+  const int layoutCell = pixelsX(2500) + pixelsX(2500) / 2;
+  clickList(editor->list, layoutCell, rowMiddle(editor->list, 4));
+  ASSERT_TRUE(waitUntil([&] { return IsWindowVisible(editor->chooser) != FALSE; }));
+  RECT list{};
+  RECT chooser{};
+  GetClientRect(editor->list, &list);
+  MapWindowPoints(editor->list, nullptr, reinterpret_cast<POINT*>(&list), 2);
+  GetWindowRect(editor->chooser, &chooser);
+  const int rowMiddleOnScreen = list.top + rowMiddle(editor->list, 4);
+  EXPECT_LE(chooser.top, rowMiddleOnScreen);
+  EXPECT_GE(chooser.bottom, rowMiddleOnScreen);
+  EXPECT_GT(chooser.left, list.left + pixelsX(2500)) << "right of the value column";
+  EXPECT_EQ(textOf(editor->chooser), "");
+  EXPECT_FALSE(IsWindowEnabled(editor->save)) << "showing a row's layout is no change";
+
+  // Tab from the list, which the click focused, reaches the chooser and leaves it open.
+  GUITHREADINFO thread{};
+  thread.cbSize = sizeof thread;
+  const DWORD uiThread = GetWindowThreadProcessId(editor->form, nullptr);
+  const auto focused = [&] {
+    return GetGUIThreadInfo(uiThread, &thread) ? thread.hwndFocus : nullptr;
+  };
+  ASSERT_TRUE(waitUntil([&] { return focused() == editor->list; }));
+  PostMessageA(editor->list, WM_KEYDOWN, VK_TAB, 1);
+  PostMessageA(editor->list, WM_KEYUP, VK_TAB, 1 | (3u << 30));
+  EXPECT_TRUE(waitUntil([&] { return focused() == editor->chooser; }));
+  EXPECT_TRUE(IsWindowVisible(editor->chooser));
+
+  ASSERT_TRUE(choose(editor->chooser, "Vendor Layout"));
+  ASSERT_TRUE(waitUntil([&] { return IsWindowEnabled(editor->save) != FALSE; }));
+  EXPECT_TRUE(IsWindowVisible(editor->chooser)) << "the chooser stays after a choice";
+  // A divider the user drags puts it away: the header's notices reach the list's hook.
+  dragDivider(editor->list, 2 * pixelsX(2500), 20);
+  EXPECT_TRUE(waitUntil([&] { return IsWindowVisible(editor->chooser) == FALSE; }));
+  press(editor->save);
+  EXPECT_TRUE(waitUntil([&] { return ruleOf("Supplier") == "Vendor Layout"; }))
+      << ruleOf("Supplier");
+  EXPECT_TRUE(waitUntil([&] { return IsWindowEnabled(editor->save) == FALSE; }));
+  EXPECT_EQ(ruleOf("Customer"), "Client");
+
+  // Update Layout applies the layout the rules give the value of ACT!'s record.
+  ASSERT_EQ(act.command("next").result, hostwin::protocol::Result::Done);  // Bob, a Prospect
+  press(editor->updateLayout);
+  EXPECT_TRUE(waitUntil([&] { return act.currentLayout() == "Prospect Layout"; }))
+      << act.currentLayout();
+  ASSERT_EQ(act.command("field 5 Supplier").result, hostwin::protocol::Result::Done);
+  press(editor->updateLayout);
+  EXPECT_TRUE(waitUntil([&] { return act.currentLayout() == "Vendor Layout"; }))
+      << act.currentLayout();
+  EXPECT_TRUE(morvane->running());
+}
+
+TEST_F(MorvaneEndToEnd, ClosingWithUnsavedChangesAsksWhetherToSave) {
+  StandInProcess act;
+  for (const int answer : {IDNO, IDYES}) {
+    auto morvane = startMorvane("0");
+    const auto editor = waitForEditor(*morvane);
+    ASSERT_TRUE(editor.has_value());
+    // Customer, the second row: Client becomes Group Layout.
+    clickList(editor->list, pixelsX(2500) + pixelsX(2500) / 2, rowMiddle(editor->list, 1));
+    ASSERT_TRUE(waitUntil([&] { return IsWindowVisible(editor->chooser) != FALSE; }));
+    // It opens on the row's layout, which the program selected: no change yet.
+    EXPECT_EQ(textOf(editor->chooser), "Client");
+    EXPECT_FALSE(IsWindowEnabled(editor->save));
+    ASSERT_TRUE(chooseWithTheMouse(editor->chooser, "Group Layout", morvane->processId()));
+    ASSERT_TRUE(waitUntil([&] { return IsWindowEnabled(editor->save) != FALSE; }));
+
+    // The window's close box, then the Close button.
+    if (answer == IDNO)
+      PostMessageA(editor->form, WM_CLOSE, 0, 0);
+    else
+      press(editor->close);
+    const auto box = answerMessageBox(BoxOwner::process(morvane->processId()), answer);
+    ASSERT_TRUE(box.has_value()) << answer;
+    EXPECT_EQ(box->caption, kTitle);
+    EXPECT_EQ(box->text, "Do you want to save your changes?");
+    EXPECT_EQ(box->buttons, (std::vector<int>{IDYES, IDNO}));
+    EXPECT_EQ(morvane->waitForExit(), 0u);
+    EXPECT_EQ(ruleOf("Customer"), answer == IDYES ? "Group Layout" : "Client") << answer;
+  }
+}
+
+TEST_F(MorvaneEndToEnd, StealthModeHandsOverToMorvaneAutoFromTheProgramFolder) {
+  StandInProcess act;
+  auto morvane = startMorvane("0");
+  const auto editor = waitForEditor(*morvane);
+  ASSERT_TRUE(editor.has_value());
+  press(editor->stealthMode);
+  EXPECT_EQ(morvane->waitForExit(), 0u);
+  // The record's layout first: Alice Martin is a Customer.
+  EXPECT_EQ(act.currentLayout(), "Client");
+  std::vector<RecordedStart> starts;
+  ASSERT_TRUE(waitUntil([&] { return !(starts = autoStarts()).empty(); }));
+  ASSERT_EQ(starts.size(), 1u);
+  EXPECT_EQ(starts[0].arguments, "");
+  EXPECT_EQ(starts[0].workingDirectory, program);
+  EXPECT_EQ(starts[0].programFolder, program);
+
+  // With Stealth Mode set and no argument, Morvane hands over at once, without a window, and
+  // leaves MorvaneAuto the view ACT! shows.
+  settings.set(settings::kStealthMode, "1");
+  ASSERT_EQ(act.command("view group").result, hostwin::protocol::Result::Done);
+  auto quiet = startMorvane("");
+  bool showedAWindow = false;
+  EXPECT_TRUE(waitUntil([&] {
+    showedAWindow = showedAWindow || !visibleWindowsOf(quiet->processId()).empty();
+    return !quiet->running();
+  }));
+  EXPECT_FALSE(showedAWindow);
+  EXPECT_EQ(quiet->waitForExit(), 0u);
+  ASSERT_TRUE(waitUntil([&] { return (starts = autoStarts()).size() == 2; }));
+  EXPECT_EQ(starts[1].arguments, "");
+  EXPECT_EQ(starts[1].workingDirectory, program);
+  EXPECT_EQ(settings.get(settings::kViewType), "3");
+}
+
+// ACT!'s closing reaches the editor as an event from the other process; the editor closes as
+// its window would, in the middle of that call, and the program ends.
+TEST_F(MorvaneEndToEnd, ActClosingEndsTheEditor) {
+  StandInProcess act;
+  auto morvane = startMorvane("0");
+  ASSERT_TRUE(waitForEditor(*morvane).has_value());
+  ASSERT_EQ(settings.get("WidthCol1"), "<none>");
+
+  EXPECT_TRUE(act.stop());
+  EXPECT_EQ(morvane->waitForExit(), 0u);
+  EXPECT_EQ(settings.get("WidthCol1"), "2500") << "the window was unloaded";
+}
+
+TEST_F(MorvaneEndToEnd, ASecondCopyAndAnActWithoutADatabaseAreToldAndEnd) {
+  StandInProcess act;
+  {
+    auto first = startMorvane("0");
+    ASSERT_TRUE(waitForEditor(*first).has_value());
+    auto second = startMorvane("0");
+    const auto box = answerMessageBox(BoxOwner::process(second->processId()), IDOK, 20s);
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->caption, kTitle);
+    EXPECT_EQ(box->text, "Another instance of this program is already running!");
+    EXPECT_TRUE(second->waitForExit().has_value());
+    EXPECT_TRUE(first->running());
+  }
+
+  // ACT! refuses the link, then ACT! without a database.
+  struct Case {
+    std::vector<const char*> actCommands;
+    const char* text;
+  };
+  const Case cases[] = {
+      {{"unlinked on"},
+       "Unable to communicate with ACT!\rPlease run actreg.exe located in the ACT folder and try "
+       "again"},
+      {{"unlinked off", "database close"}, "Please open an ACT database prior to running Morvane"},
+  };
+  for (const Case& c : cases) {
+    for (const char* command : c.actCommands)
+      ASSERT_EQ(act.command(command).result, hostwin::protocol::Result::Done) << command;
+    auto morvane = startMorvane("0");
+    const auto box = answerMessageBox(BoxOwner::process(morvane->processId()), IDOK, 20s);
+    ASSERT_TRUE(box.has_value()) << c.text;
+    EXPECT_EQ(box->caption, kTitle);
+    EXPECT_EQ(box->text, c.text);
+    EXPECT_TRUE(morvane->waitForExit().has_value()) << c.text;
+  }
+}
+
+}  // namespace
+}  // namespace morvane::wintest
