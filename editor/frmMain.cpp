@@ -243,20 +243,36 @@ void frmMain::Populate_Floating() {
 }
 
 void frmMain::cmdSave_Click() {
+  saveRules();
+}
+
+bool frmMain::saveRules() {
   auto& ini = m_program.iniLib;
-  m_program.trap.run("in frmMain: Sub cmdSave_Click", [&](int& line) {
+  bool written = true;
+  const bool ran = m_program.trap.run("in frmMain: Sub cmdSave_Click", [&](int& line) {
     line = 1;
     ini.DeleteSection(DatabaseName);
     line = 2;
-    ini.SetKeyValue(section(), std::string(kReferenceKey),
-                    std::to_string(cboField.itemData(cboField.listIndex())));
+    written = ini.SetKeyValue(section(), std::string(kReferenceKey),
+                              std::to_string(cboField.itemData(cboField.listIndex())));
     line = 3;
     for (size_t row = 0; row < lvwValues.rows().size(); ++row)
-      ini.SetKeyValue(section(), lvwValues.rows()[row].text, lvwValues.subItem(row, 1));
+      written = ini.SetKeyValue(section(), lvwValues.rows()[row].text, lvwValues.subItem(row, 1)) &&
+                written;
     line = 4;
+    // A rules file that cannot be written (read-only, a missing folder, a full disk) loses
+    // nothing: the user hears of it, and the changes stay to be saved again.
+    if (!written) {
+      m_program.platform.boxes.show("The rules could not be saved in " + ini.RulesFilePath +
+                                        ".\rYour changes are kept: check that the file can be "
+                                        "written, then save again.",
+                                    MorvaneProgram::kTitle, MsgButtons::Ok, MsgIcon::Exclamation);
+      return;
+    }
     UnsavedChanges = false;
     cmdSave.setEnabled(false);
   });
+  return ran && written;
 }
 
 void frmMain::cmdUpdateLayout_Click() {
@@ -264,7 +280,7 @@ void frmMain::cmdUpdateLayout_Click() {
   m_program.trap.run("in frmMain: Sub cmdUpdateLayout_Click", [&](int& line) {
     line = 1;
     if (UnsavedChanges) {
-      cmdSave_Click();
+      if (!saveRules()) return;
       UnsavedChanges = false;
     }
     line = 2;
@@ -286,16 +302,21 @@ void frmMain::cmdUpdateLayout_Click() {
   });
 }
 
-void frmMain::startMorvaneAuto() {
+bool frmMain::startMorvaneAuto() {
   const std::string folder = m_program.platform.host.programFolder();
-  m_program.platform.shell.shellExecuteA(hWnd(), "open", folder + std::string(kMorvaneAutoExe), "",
-                                         folder, win::SW_SHOW);
+  const std::string file = folder + std::string(kMorvaneAutoExe);
+  if (m_program.platform.shell.shellExecuteA(hWnd(), "open", file, "", folder, win::SW_SHOW) > 32)
+    return true;
+  // Closing now would leave nothing running: the user hears of it and keeps the editor.
+  m_program.platform.boxes.show("Unable to start " + file, MorvaneProgram::kTitle, MsgButtons::Ok,
+                                MsgIcon::Exclamation);
+  return false;
 }
 
 void frmMain::cmdStealth_Click() {
   cmdUpdateLayout_Click();
-  startMorvaneAuto();
-  unload();
+  if (UnsavedChanges) return;  // the rules could not be saved: nothing is handed over
+  if (startMorvaneAuto()) unload();
 }
 
 void frmMain::hideChooser() {
@@ -340,7 +361,8 @@ void frmMain::lvwValues_MouseUp(int16_t, int16_t, int32_t x, int32_t y) {
       const auto& items = cboFloating.items();
       const auto it =
           std::find_if(items.begin(), items.end(), [&](const auto& i) { return i.text == layout; });
-      if (it != items.end()) cboFloating.setListIndex(static_cast<int32_t>(it - items.begin()));
+      // A layout ACT! no longer lists shows as no selection, not as the last row's layout.
+      cboFloating.setListIndex(it != items.end() ? static_cast<int32_t>(it - items.begin()) : -1);
     }
     m_placingChooser = false;
     line = 9;
@@ -377,7 +399,7 @@ void frmMain::ActEvent1_Event(int position) {
   if (position == 2 || !m_program.RestartACT) unload();
 }
 
-void frmMain::Form_Unload(int16_t&) {
+void frmMain::Form_Unload(int16_t& cancel) {
   auto& platform = m_program.platform;
   auto& module1 = m_program.module1;
   const bool saved = m_program.trap.run("in frmMain: Sub Form_Unload", [&](int& line) {
@@ -389,14 +411,19 @@ void frmMain::Form_Unload(int16_t&) {
     line = 3;
     if (UnsavedChanges &&
         platform.boxes.show("Do you want to save your changes?", MorvaneProgram::kTitle,
-                            MsgButtons::YesNo, MsgIcon::None) == MsgResult::Yes)
-      cmdSave_Click();
+                            MsgButtons::YesNo, MsgIcon::None) == MsgResult::Yes &&
+        !saveRules()) {
+      // The user asked for the rules to be kept and they could not be written: the editor stays.
+      cancel = 1;
+      return;
+    }
     line = 4;
     for (size_t column = 0; column < 2 && column < lvwValues.columns().size(); ++column)
       settings::save(platform.settings,
                      std::string(settings::kWidthCol) + std::to_string(column + 1),
                      conv::singleToString(static_cast<float>(lvwValues.columns()[column].width)));
   });
+  if (cancel != 0) return;
   if (saved) {
     // From here on a failing step is passed over.
     std::string path;

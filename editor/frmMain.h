@@ -76,7 +76,10 @@ class frmMain : public ui::Form {
   class Sink;
   void hideChooser();
   void placeControls();
-  void startMorvaneAuto();
+  // True when MorvaneAuto started; otherwise the user was told.
+  bool startMorvaneAuto();
+  // Save: true when every rule was written.
+  bool saveRules();
   void disconnectActEvents();
 
   MorvaneProgram& m_program;

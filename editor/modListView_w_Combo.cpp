@@ -48,6 +48,9 @@ LResult modListView_w_Combo::WindowProc(Hwnd hwnd, uint32_t msg, WParam wParam, 
       line = 4;
       hideChooser();
     }
+  });
+  // The message goes on even when looking at it failed: the list never loses one.
+  m_trap.run("in modListView_w_Combo: Function WindowProc", [&](int& line) {
     line = 5;
     result = m_windows.callWindowProcA(OldWindowProc, hwnd, msg, wParam, lParam);
   });

@@ -230,6 +230,13 @@ void ScenarioPlayer::editorStep(const std::vector<std::string>& words, const std
     user.clickAt(f.lvwValues, ui::mouse::kLeft, x, f.lvwValues.rowTop(row) + 100);
     m_world.settle();
     user.choose(f.cboFloating, entry(f.cboFloating, layout.empty() ? " " : layout));
+  } else if (what == "column" && words.size() == 4) {
+    // editor column N DX: the divider at the right of column N (1 is the first) dragged DX twips
+    const long column = number(words[2]);
+    if (column < 1 || column > static_cast<long>(f.lvwValues.columns().size()))
+      throw ScenarioError("no such column: " + words[2]);
+    user.dragDivider(f.lvwValues, static_cast<size_t>(column - 1),
+                     static_cast<int32_t>(number(words[3])));
   } else if (what == "save") {
     user.click(f.cmdSave);
   } else if (what == "update") {

@@ -204,6 +204,54 @@ TEST_F(EditorTest, SaveWritesTheSectionAndClosingAsksAboutUnsavedChanges) {
   }
 }
 
+// What would lose the user's work is told instead: rules that cannot be written keep their
+// changes (and the editor stays open), MorvaneAuto that cannot start keeps the editor, and a
+// layout ACT! no longer lists shows as no selection in the chooser.
+TEST_F(EditorTest, NothingTheUserDidIsLostWhenItCannotBeKept) {
+  frmMain& f = open();
+  world.writeRule("Sales-Contact", "Vendor", "Gone Layout");
+  f.Populate_lvwValues();
+  clickLayoutCell(f, 2);
+  EXPECT_EQ(f.cboFloating.text(), "Prospect Layout");
+  clickLayoutCell(f, 3);
+  EXPECT_EQ(f.cboFloating.listIndex(), -1) << "not the last row's layout";
+
+  user.choose(f.cboFloating, entryOf(f.cboFloating, "Client"));
+  ASSERT_TRUE(world.files.setReadOnly(kRules, true));
+  user.click(f.cmdSave);
+  world.settle();
+  ASSERT_EQ(world.boxes.shown().size(), 1u);
+  EXPECT_EQ(world.boxes.shown()[0].text,
+            std::string("The rules could not be saved in ") + kRules +
+                ".\rYour changes are kept: check that the file can be written, then save again.");
+  EXPECT_TRUE(f.UnsavedChanges);
+  EXPECT_TRUE(f.cmdSave.enabled());
+
+  // Stealth Mode saves first: nothing is handed over.
+  user.click(f.cmdStealth);
+  world.settle();
+  EXPECT_EQ(world.runningMorvaneAutos(), 0);
+  EXPECT_TRUE(f.visible());
+  // Yes to the save question, and the save fails: the editor stays.
+  world.boxes.answerNext(MsgResult::Yes);
+  user.closeBox(f);
+  world.settle();
+  EXPECT_TRUE(f.loaded());
+  EXPECT_EQ(world.runningMorvanes(), 1);
+
+  ASSERT_TRUE(world.files.setReadOnly(kRules, false));
+  world.system.uninstall(std::string(simulator::kInstallFolder) + "\\MorvaneAuto.exe");
+  world.boxes.clear();
+  user.click(f.cmdStealth);
+  world.settle();
+  EXPECT_EQ(rule("Sales-Contact", "Vendor"), "Client");
+  ASSERT_EQ(world.boxes.shown().size(), 1u);
+  EXPECT_EQ(world.boxes.shown()[0].text, std::string("Unable to start ") +
+                                             std::string(simulator::kInstallFolder) +
+                                             "\\MorvaneAuto.exe");
+  EXPECT_TRUE(f.visible()) << "the editor stays";
+}
+
 TEST_F(EditorTest, UpdateLayoutSavesFirstAndReportsALayoutActLacks) {
   frmMain& f = open();
   world.act.gotoRecord(1);  // Bob Durand, a Prospect
