@@ -144,6 +144,17 @@ TEST_F(EditorTest, TheChooserOpensOverTheLayoutCellAndAChoiceMarksTheRulesChange
   EXPECT_EQ(f.cboFloating.box().width, 5430 - 365 - left);
 }
 
+// At 120 DPI a pixel is 12 twips: the chooser's frame allowance follows the screen.
+TEST_F(EditorTest, TheChooserFollowsTheScreensTwipsPerPixel) {
+  world.system.twipsPerPixel = 12;
+  frmMain& f = open();
+  clickLayoutCell(f, 1);
+  ASSERT_TRUE(f.cboFloating.visible());
+  EXPECT_EQ(f.cboFloating.box().left, 330 + 2500 + 50 + 2 * 12);
+  EXPECT_EQ(f.cboFloating.box().top, 975 + f.lvwValues.rowTop(1) + 2 * 12);
+  EXPECT_EQ(f.lvwValues.rowTop(2) - f.lvwValues.rowTop(1), 33 * 12) << "33-pixel rows";
+}
+
 TEST_F(EditorTest, ScrollingOrADividerPutsTheChooserAwayAndEveryMessageGoesOn) {
   frmMain& f = open();
   const auto reopen = [&] {
