@@ -14,7 +14,6 @@ namespace {
 
 // Field types 1 to 4, each as its number followed by one NUL.
 const std::string kFieldTypes("1\0002\0003\0004\000", 8);
-constexpr std::string_view kReferenceKey = "_Reference_Field_";
 constexpr std::string_view kLayoutColumnKey = "Layout";
 constexpr std::string_view kMorvaneAutoExe = "\\MorvaneAuto.exe";
 // GetSystemMetrics indexes of the fixed frame's width and height.
@@ -162,11 +161,8 @@ void frmMain::Form_Load() {
         conv::toLong(callMethodById(ActEvent1, kActEventLink, {Variant(int32_t{0})}));
     if (linked < 1) {
       const bool available = conv::toBoolean(callMethodById(ActEvent1, kActEventAvailable));
-      const std::string title(MorvaneProgram::kTitle);
-      platform.boxes.show(available ? "Unable to communicate with ACT!\rPlease run actreg.exe "
-                                      "located in the ACT folder and try again"
-                                    : "Please open an ACT database prior to running " + title,
-                          title, MsgButtons::Ok, MsgIcon::None);
+      platform.boxes.show(actNotLinkedMessage(available, MorvaneProgram::kTitle, "\r"),
+                          MorvaneProgram::kTitle, MsgButtons::Ok, MsgIcon::None);
       unload();
       return;
     }
@@ -186,7 +182,7 @@ void frmMain::Form_Load() {
     m_program.populate.Populate_cboFields(cboField, kFieldTypes, true, "");
     line = 8;
     const int16_t reference =
-        conv::toInteger(m_program.iniLib.GetKeyValue(section(), std::string(kReferenceKey), "0"));
+        conv::toInteger(m_program.iniLib.GetKeyValue(section(), kReferenceFieldKey, "0"));
     for (int32_t i = 0; i < cboField.listCount(); ++i) {
       if (cboField.itemData(i) == reference) {
         cboField.setListIndex(i);
@@ -253,7 +249,7 @@ bool frmMain::saveRules() {
     line = 1;
     ini.DeleteSection(DatabaseName);
     line = 2;
-    written = ini.SetKeyValue(section(), std::string(kReferenceKey),
+    written = ini.SetKeyValue(section(), kReferenceFieldKey,
                               std::to_string(cboField.itemData(cboField.listIndex())));
     line = 3;
     for (size_t row = 0; row < lvwValues.rows().size(); ++row)
@@ -284,13 +280,12 @@ void frmMain::cmdUpdateLayout_Click() {
       UnsavedChanges = false;
     }
     line = 2;
-    const int16_t reference =
-        conv::toInteger(ini.GetKeyValue(section(), std::string(kReferenceKey), "0"));
+    const int16_t reference = conv::toInteger(ini.GetKeyValue(section(), kReferenceFieldKey, "0"));
     line = 3;
     const std::string value = conv::toString(
         callMethod(m_program.module1.ActCurrentView, "GetField", {Variant(reference)}));
     line = 4;
-    const std::string defaultLayout = ini.GetKeyValue(section(), "If no layout assigned", "");
+    const std::string defaultLayout = ini.GetKeyValue(section(), kNoLayoutAssignedKey, "");
     line = 5;
     const std::string layout = ini.GetKeyValue(section(), value, defaultLayout);
     line = 6;

@@ -24,10 +24,8 @@ void frmStartup::Form_Load() {
   AttachResult = conv::toLong(callMethodById(ActEvent1, kActEventLink, {Variant(int32_t{0})}));
   if (AttachResult < 1) {
     const bool available = conv::toBoolean(callMethodById(ActEvent1, kActEventAvailable));
-    platform.boxes.show(available ? "Unable to communicate with ACT!\rPlease run actreg.exe "
-                                    "located in the ACT folder and try again"
-                                  : "Please open an ACT database prior to running " + title,
-                        title, MsgButtons::Ok, MsgIcon::None);
+    platform.boxes.show(actNotLinkedMessage(available, title, "\r"), title, MsgButtons::Ok,
+                        MsgIcon::None);
     Unload();
     return;
   }

@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "platform/conversions.h"
+#include "shared/settings/IniLib.h"
 
 namespace morvane {
 
@@ -77,7 +78,7 @@ bool modPopulateACTLists::Include_Field(const std::string& fieldId, std::string_
 void modPopulateACTLists::Populate_lvwPopupList(ui::ListView& list, int16_t fieldId) {
   m_trap.run("in modPopulateACTLists: Sub Populate_lvwPopupList", [&](int& line) {
     line = 1;
-    list.setBold(list.addRow(kNoLayoutAssigned), true);
+    list.setBold(list.addRow(kNoLayoutAssignedKey), true);
     line = 2;
     const ObjectRef popup = asObject(
         callMethod(m_module1.ActFields, "POPUPINFO", {Variant(fieldId), Variant(int16_t{0})}));

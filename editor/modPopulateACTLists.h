@@ -12,8 +12,6 @@
 
 namespace morvane {
 
-// The caption of the rule list's first row, whose layout applies to values without one.
-inline constexpr std::string_view kNoLayoutAssigned = "If no layout assigned";
 // Populate_cboFields' select argument for the first entry.
 inline constexpr std::string_view kTopItem = "vbTopItem";
 

@@ -30,8 +30,7 @@ class frmAuto::EventSinkFor : public EventSink {
   Handler m_handler;
 };
 
-frmAuto::frmAuto(MorvaneAutoProgram& program)
-    : tmr1(program.platform.timers), m_program(program) {
+frmAuto::frmAuto(MorvaneAutoProgram& program) : tmr1(program.platform.timers), m_program(program) {
   tmr1.onTimer = [this] { tmr1_Timer(); };
 }
 
@@ -52,8 +51,8 @@ void frmAuto::placeControls() {
       });
   ActEvent1->advise(m_actSink);
   OlundNubrix1 = platform.automation.createObject(nubrix::kProgId);
-  m_iconSink = std::make_shared<EventSinkFor>(
-      *this, [this](int, DispId id, std::vector<Variant>& args) {
+  m_iconSink =
+      std::make_shared<EventSinkFor>(*this, [this](int, DispId id, std::vector<Variant>& args) {
         int16_t button = args.empty() ? int16_t{0} : conv::toInteger(args[0]);
         if (id == nubrix::dispid::kClick) OlundNubrix1_Click(button);
         if (id == nubrix::dispid::kDblClick) OlundNubrix1_DblClick(button);
@@ -96,21 +95,16 @@ void frmAuto::Form_Load() {
     line = 5;
     int32_t linked = 0;
     // A link call that fails outright counts as no link; member 3 then tells why.
-    ignoreErrors([&] { linked = conv::toLong(callMethodById(ActEvent1, kActEventLink, {Variant(int32_t{0})})); });
+    ignoreErrors([&] {
+      linked = conv::toLong(callMethodById(ActEvent1, kActEventLink, {Variant(int32_t{0})}));
+    });
     if (!m_loaded) return;
     line = 6;
     if (linked < 1) {
       line = 7;
       const bool available = conv::toBoolean(callMethodById(ActEvent1, kActEventAvailable));
-      const std::string title(MorvaneAutoProgram::kTitle);
-      if (!available)
-        platform.boxes.show("Please open an ACT database prior to running " + title, title,
-                            MsgButtons::Ok, MsgIcon::None);
-      else
-        platform.boxes.show(
-            "Unable to communicate with ACT!\r\nPlease run actreg.exe located in the ACT folder "
-            "and try again",
-            title, MsgButtons::Ok, MsgIcon::None);
+      platform.boxes.show(actNotLinkedMessage(available, MorvaneAutoProgram::kTitle, "\r\n"),
+                          MorvaneAutoProgram::kTitle, MsgButtons::Ok, MsgIcon::None);
       Unload();
       return;
     }
@@ -159,8 +153,14 @@ void frmAuto::ActEvent1_Event(int position, std::vector<Variant>&) {
         armDelayTimer();
       }
       break;
-    case 3: case 4: case 5: case 6:
-    case 8: case 9: case 10: case 11:
+    case 3:
+    case 4:
+    case 5:
+    case 6:
+    case 8:
+    case 9:
+    case 10:
+    case 11:
     case 12:
     case 13:
       Update_Layout();
@@ -205,11 +205,11 @@ void frmAuto::Update_Layout() {
     line = 6;
     const std::string section = DatabaseName + "-" + CurrentView;
     line = 7;
-    ReferenceField = conv::toInteger(program.iniLib.GetKeyValue(section, "_Reference_Field_", "0"));
+    ReferenceField = conv::toInteger(program.iniLib.GetKeyValue(section, kReferenceFieldKey, "0"));
     line = 8;
     const std::string value = Get_Field_Value(ReferenceField);
     line = 9;
-    const std::string defaultLayout = program.iniLib.GetKeyValue(section, "If no layout assigned", "");
+    const std::string defaultLayout = program.iniLib.GetKeyValue(section, kNoLayoutAssignedKey, "");
     line = 10;
     const std::string layout = program.iniLib.GetKeyValue(section, value, defaultLayout);
     line = 11;
@@ -239,9 +239,13 @@ std::string frmAuto::Get_Field_Value(int16_t fieldNumber) {
   return result;
 }
 
-void frmAuto::OlundNubrix1_Click(int16_t&) { handOverToMorvane(); }
+void frmAuto::OlundNubrix1_Click(int16_t&) {
+  handOverToMorvane();
+}
 
-void frmAuto::OlundNubrix1_DblClick(int16_t&) { handOverToMorvane(); }
+void frmAuto::OlundNubrix1_DblClick(int16_t&) {
+  handOverToMorvane();
+}
 
 void frmAuto::handOverToMorvane() {
   // The shell reports a double-click as click, double-click, click, and the later ones arrive

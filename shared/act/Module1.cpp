@@ -15,6 +15,14 @@ constexpr std::string_view kGetViewPlace = "in Module1: Function GetView";
 constexpr const char* kViewName = "CV";
 }  // namespace
 
+std::string actNotLinkedMessage(bool available, std::string_view programTitle,
+                                std::string_view lineBreak) {
+  if (!available)
+    return "Please open an ACT database prior to running " + std::string(programTitle);
+  return "Unable to communicate with ACT!" + std::string(lineBreak) +
+         "Please run actreg.exe located in the ACT folder and try again";
+}
+
 void TimerDelayArming::armIfIdle() {
   if (m_timer.interval() == 0) m_timer.setInterval(m_delay);
 }
@@ -47,7 +55,9 @@ std::string Module1::Create_ACT_Objects() {
   }
 }
 
-int16_t Module1::savedViewType() { return settings::readViewType(m_settings); }
+int16_t Module1::savedViewType() {
+  return settings::readViewType(m_settings);
+}
 
 std::string Module1::GetView(DelayTimerArming& delayTimer) {
   const bool gotActive = m_trap.run(kGetViewPlace, [&](int& line) {
@@ -69,7 +79,8 @@ std::string Module1::GetView(DelayTimerArming& delayTimer) {
   };
   auto create = [&](int16_t type) {
     step([&] {
-      ActCurrentView = asObject(callMethod(ActViews, "Create", {Variant(type), Variant(kViewName)}));
+      ActCurrentView =
+          asObject(callMethod(ActViews, "Create", {Variant(type), Variant(kViewName)}));
     });
   };
 

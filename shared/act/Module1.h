@@ -21,6 +21,12 @@ inline constexpr DispId kActEventLink = 1;       // (Long 0) -> 1 or more when A
 inline constexpr DispId kActEventRelease = 2;    // before the form holding the control unloads
 inline constexpr DispId kActEventAvailable = 3;  // -> Boolean, read when the link failed
 
+// The message of a program whose event control did not reach ACT!: available is what member 3
+// answered (ACT! runs with a database open). MorvaneAuto breaks the line with CR LF, Morvane with
+// a lone CR.
+std::string actNotLinkedMessage(bool available, std::string_view programTitle,
+                                std::string_view lineBreak);
+
 // View names, and ACT!'s view types behind them.
 inline constexpr std::string_view kViewContact = "Contact";
 inline constexpr std::string_view kViewContactList = "ContactList";

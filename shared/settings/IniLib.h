@@ -10,6 +10,11 @@
 
 namespace morvane {
 
+// The keys every rules section has besides its values: the reference field's number, and the
+// layout for values without one of their own.
+inline constexpr const char* kReferenceFieldKey = "_Reference_Field_";
+inline constexpr const char* kNoLayoutAssignedKey = "If no layout assigned";
+
 class IniLib {
  public:
   // Value types that ask GetKeyValue for a numeric test.
