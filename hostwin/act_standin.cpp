@@ -1,7 +1,9 @@
 #include "hostwin/act_standin.h"
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
+#include <cstdio>
 #include <exception>
 #include <utility>
 
@@ -18,6 +20,18 @@ namespace {
 
 constexpr DWORD kReplyTimeoutMs = 10000;
 constexpr DWORD kLongestHangMs = 10 * 60 * 1000;
+constexpr DWORD kClosingDeadlineMs = 5000;
+
+std::atomic<const char*> g_closingStep{nullptr};
+
+DWORD WINAPI endAtClosingDeadline(void*) {
+  Sleep(kClosingDeadlineMs);
+  std::fprintf(stderr, "ActStandIn: still %s %lu ms after ACT! began to close; ending now\n",
+               g_closingStep.load(), static_cast<unsigned long>(kClosingDeadlineMs));
+  std::fflush(stderr);
+  TerminateProcess(GetCurrentProcess(), 0);
+  return 0;
+}
 
 bool isBlank(char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\n';
@@ -101,6 +115,12 @@ std::optional<StandInOptions> parseStandInArguments(std::string_view commandLine
   }
 }
 
+void noteClosingStep(const char* step) {
+  if (g_closingStep.exchange(step) != nullptr) return;
+  if (const HANDLE deadline = CreateThread(nullptr, 0, endAtClosingDeadline, nullptr, 0, nullptr))
+    CloseHandle(deadline);
+}
+
 ActStandIn::ActStandIn(HINSTANCE instance, const StandInOptions& options)
     : m_act(hostsim::sampleDatabase()), m_frame(instance, m_act, options.fillers) {
   hostsim::registerActClasses(m_automation, m_act);
@@ -110,7 +130,9 @@ ActStandIn::ActStandIn(HINSTANCE instance, const StandInOptions& options)
   // ACT! closes: objects handed out are cut off first, then the windows go, and with the frame
   // the program.
   m_act.onClose = [this] {
+    noteClosingStep("cutting its clients off");
     if (m_server != nullptr) m_server->disconnect();
+    noteClosingStep("closing its windows");
     m_frame.destroy();
   };
   m_frame.onCopyData = [this](HWND sender, const COPYDATASTRUCT& data) {
@@ -147,6 +169,8 @@ int ActStandIn::run() {
 }
 
 void ActStandIn::onEvent(int position, const std::vector<Variant>& args) {
+  // First of all, by whatever way ACT! closes (its window, the control channel, Command 150).
+  if (position == hostsim::event::kActClosing) noteClosingStep("telling its clients ACT! closes");
   std::string entry = std::to_string(position);
   if (!args.empty() && !args.front().isObject()) {
     entry += ':';

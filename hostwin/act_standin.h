@@ -54,6 +54,12 @@ class AutomationServer {
   virtual void resetCalls() = 0;
 };
 
+// Once ACT! has begun to close, the program ends within a few seconds whatever its clients do:
+// clients that are ending themselves at that moment may leave one of COM's calls unanswered, and
+// a closed ACT! must not linger. Each step of the end is noted first; when the deadline passes,
+// the step it was in goes to stderr and the process ends with code 0, ACT! having closed.
+void noteClosingStep(const char* step);
+
 class ActStandIn {
  public:
   ActStandIn(HINSTANCE instance, const StandInOptions& options);

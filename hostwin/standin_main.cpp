@@ -62,7 +62,10 @@ int runAct(HINSTANCE instance, const StandInOptions& options) {
   }
   standIn.setAutomationServer(server.get());
   const int code = standIn.run();
+  noteClosingStep("ending its COM server");
   standIn.setAutomationServer(nullptr);
+  server.reset();
+  noteClosingStep("ending ACT!");
   return code;
 }
 
@@ -89,7 +92,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     }
     const win32::ComApartment apartment;
     if (options->mode == StandInMode::StartedByCom) return serveWithoutAct();
-    return runAct(instance, *options);
+    const int code = runAct(instance, *options);
+    noteClosingStep("leaving its COM apartment");
+    return code;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "ActStandIn: %s\n", e.what());
     return 1;

@@ -5,6 +5,7 @@
 // too.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
@@ -56,6 +57,13 @@ class MorvaneAutoEndToEnd : public testing::Test {
   static void TearDownTestSuite() {
     runToEnd(unregisterNubrix());
     runToEnd(unregisterStandIn());
+  }
+
+  // A stand-in that COM started for a client while no ACT! ran would hold ACT!'s classes and
+  // keep the next test's stand-in from serving them.
+  void TearDown() override {
+    if (const size_t strays = endProcessesNamed("ActStandIn.exe"))
+      std::fprintf(stderr, "ended %zu ActStandIn.exe left running by the test\n", strays);
   }
 
   void SetUp() override {

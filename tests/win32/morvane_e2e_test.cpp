@@ -4,6 +4,7 @@
 // reads its rules from such a folder too.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
@@ -213,6 +214,21 @@ void dragDivider(HWND list, int x, int dx) {
   PostMessageA(header, WM_LBUTTONUP, 0, MAKELPARAM(x + dx, y));
 }
 
+// A message box to answer from a timer of this thread, while it waits inside a call that the box
+// holds up: the first box the process shows gets the button.
+struct TimedAnswer {
+  DWORD processId = 0;
+  int button = 0;
+  std::optional<FoundMessageBox> box;
+};
+TimedAnswer tAnswer;
+
+void CALLBACK answerFromTimer(HWND, UINT, UINT_PTR, DWORD) {
+  if (tAnswer.box) return;
+  tAnswer.box = findMessageBox(BoxOwner::process(tAnswer.processId));
+  if (tAnswer.box) pressButton(*tAnswer.box, tAnswer.button);
+}
+
 class MorvaneEndToEnd : public testing::Test {
  protected:
   static std::string standIn(const char* option) {
@@ -220,6 +236,13 @@ class MorvaneEndToEnd : public testing::Test {
   }
   static void SetUpTestSuite() { ASSERT_EQ(runToEnd(standIn("/regserver")), 0u); }
   static void TearDownTestSuite() { runToEnd(standIn("/unregserver")); }
+
+  // A stand-in that COM started for a client while no ACT! ran would hold ACT!'s classes and
+  // keep the next test's stand-in from serving them.
+  void TearDown() override {
+    if (const size_t strays = endProcessesNamed("ActStandIn.exe"))
+      std::fprintf(stderr, "ended %zu ActStandIn.exe left running by the test\n", strays);
+  }
 
   void SetUp() override {
     program = install.folder("Morvane Programme \xE9");  // "é" in the ANSI code page
@@ -454,6 +477,28 @@ TEST_F(MorvaneEndToEnd, ActClosingEndsTheEditor) {
   EXPECT_TRUE(act.stop());
   EXPECT_EQ(morvane->waitForExit(), 0u);
   EXPECT_EQ(settings.get("WidthCol1"), "2500") << "the window was unloaded";
+}
+
+// The save question comes while ACT! is still in its closing call, and Yes saves before the end.
+TEST_F(MorvaneEndToEnd, ActClosingUnderUnsavedChangesAsksAndSaves) {
+  StandInProcess act;
+  auto morvane = startMorvane("0");
+  const auto editor = waitForEditor(*morvane);
+  ASSERT_TRUE(editor.has_value());
+  clickList(editor->list, pixelsX(2500) + pixelsX(2500) / 2, rowMiddle(editor->list, 1));
+  ASSERT_TRUE(waitUntil([&] { return IsWindowVisible(editor->chooser) != FALSE; }));
+  ASSERT_TRUE(chooseWithTheMouse(editor->chooser, "Group Layout", morvane->processId()));
+  ASSERT_TRUE(waitUntil([&] { return IsWindowEnabled(editor->save) != FALSE; }));
+
+  // Answered from a timer of this thread, which the wait for ACT!'s end keeps serving.
+  tAnswer = {morvane->processId(), IDYES, std::nullopt};
+  const UINT_PTR timer = SetTimer(nullptr, 0, 50, &answerFromTimer);
+  EXPECT_TRUE(act.stop());
+  KillTimer(nullptr, timer);
+  ASSERT_TRUE(tAnswer.box.has_value());
+  EXPECT_EQ(tAnswer.box->text, "Do you want to save your changes?");
+  EXPECT_EQ(morvane->waitForExit(), 0u);
+  EXPECT_EQ(ruleOf("Customer"), "Group Layout");
 }
 
 TEST_F(MorvaneEndToEnd, ASecondCopyAndAnActWithoutADatabaseAreToldAndEnd) {

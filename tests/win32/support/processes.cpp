@@ -4,8 +4,11 @@
 #include <cstdlib>
 #include <utility>
 
+#include "platform/ansi_text.h"
 #include "platform/win32/win32_base.h"
 #include "platform/win32/win32_host.h"
+
+#include <tlhelp32.h>
 
 namespace morvane::wintest {
 
@@ -28,6 +31,27 @@ RunningProcess::RunningProcess(std::wstring line, const std::wstring& folder) {
   m_process = info.hProcess;
   m_processId = info.dwProcessId;
   m_threadId = info.dwThreadId;
+}
+
+size_t endProcessesNamed(std::string_view exeName) {
+  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return 0;
+  size_t ended = 0;
+  PROCESSENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+    if (ansi::foldCase(entry.szExeFile) != ansi::foldCase(exeName)) continue;
+    const HANDLE process =
+        OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID);
+    if (process == nullptr) continue;
+    if (TerminateProcess(process, 1)) {
+      WaitForSingleObject(process, 5000);
+      ++ended;
+    }
+    CloseHandle(process);
+  }
+  CloseHandle(snapshot);
+  return ended;
 }
 
 RunningProcess::~RunningProcess() {

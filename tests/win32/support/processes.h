@@ -66,6 +66,10 @@ class ScopedEnvironmentVariable {
   std::optional<std::string> m_old;
 };
 
+// Ends every running process whose program file is named exeName (no folder, any letter case),
+// such as a server COM started for a test and left behind; how many were ended.
+size_t endProcessesNamed(std::string_view exeName);
+
 // The full path of the running test program.
 std::string selfPath();
 // Runs this program in one of its child modes, with more arguments after the mode's name.
