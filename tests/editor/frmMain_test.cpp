@@ -144,16 +144,25 @@ TEST_F(EditorTest, TheChooserOpensOverTheLayoutCellAndAChoiceMarksTheRulesChange
   EXPECT_EQ(f.cboFloating.box().width, 5430 - 365 - left);
 }
 
-// At 120 DPI a pixel is 12 twips: the chooser's frame allowance follows the screen.
-TEST_F(EditorTest, TheChooserFollowsTheScreensTwipsPerPixel) {
-  world.system.twipsPerPixel = 12;
+// At 120 DPI a pixel is 12 twips, at 144 DPI 10: the chooser's frame allowance and the rows'
+// height follow the screen.
+class EditorAtDpiTest : public EditorTest, public testing::WithParamInterface<int32_t> {};
+
+TEST_P(EditorAtDpiTest, TheChooserFollowsTheScreensTwipsPerPixel) {
+  const int32_t tpp = GetParam();
+  world.system.twipsPerPixel = tpp;
   frmMain& f = open();
   clickLayoutCell(f, 1);
   ASSERT_TRUE(f.cboFloating.visible());
-  EXPECT_EQ(f.cboFloating.box().left, 330 + 2500 + 50 + 2 * 12);
-  EXPECT_EQ(f.cboFloating.box().top, 975 + f.lvwValues.rowTop(1) + 2 * 12);
-  EXPECT_EQ(f.lvwValues.rowTop(2) - f.lvwValues.rowTop(1), 33 * 12) << "33-pixel rows";
+  EXPECT_EQ(f.cboFloating.box().left, 330 + 2500 + 50 + 2 * tpp);
+  EXPECT_EQ(f.cboFloating.box().top, 975 + f.lvwValues.rowTop(1) + 2 * tpp);
+  EXPECT_EQ(f.lvwValues.rowTop(2) - f.lvwValues.rowTop(1), 33 * tpp) << "33-pixel rows";
+  user.choose(f.cboFloating, entryOf(f.cboFloating, "Vendor Layout"));
+  world.settle();
+  EXPECT_EQ(f.lvwValues.subItem(1, 1), "Vendor Layout");
 }
+
+INSTANTIATE_TEST_SUITE_P(Screens, EditorAtDpiTest, testing::Values(12, 10));
 
 TEST_F(EditorTest, ScrollingOrADividerPutsTheChooserAwayAndEveryMessageGoesOn) {
   frmMain& f = open();
@@ -213,6 +222,25 @@ TEST_F(EditorTest, SaveWritesTheSectionAndClosingAsksAboutUnsavedChanges) {
               answer == MsgResult::Yes ? "Group Layout" : "Client");
     EXPECT_EQ(world.runningMorvanes(), 0);
   }
+}
+
+// A drop-down value of 200 characters is a rule like any other: listed whole, saved as the key,
+// and found again by the next editor.
+TEST_F(EditorTest, ALongDropDownValueIsListedSavedAndReadBackWhole) {
+  const std::string value = "Key account " + std::string(188, 'x');
+  ASSERT_EQ(value.size(), 200u);
+  world.act.database().contacts.fields[4].popupValues.push_back(value);
+  frmMain& f = open();
+  ASSERT_EQ(f.lvwValues.rows().size(), 6u);
+  EXPECT_EQ(f.lvwValues.rows()[5].text, value);
+  clickLayoutCell(f, 5);
+  user.choose(f.cboFloating, entryOf(f.cboFloating, "Vendor Layout"));
+  user.click(f.cmdSave);
+  world.settle();
+  EXPECT_EQ(rule("Sales-Contact", value), "Vendor Layout");
+  user.closeBox(f);
+  world.settle();
+  EXPECT_EQ(rows(open())[5], std::make_pair(value, std::string("Vendor Layout")));
 }
 
 // What would lose the user's work is told instead: rules that cannot be written keep their
