@@ -1,5 +1,7 @@
 #include "platform/ui.h"
 
+#include <cctype>
+
 #include <algorithm>
 
 #include "platform/ansi_text.h"
@@ -61,6 +63,18 @@ void TextControl::setText(std::string_view text) {
   if (text == m_text) return;
   m_text = std::string(text);
   changed(Change::Text);
+}
+
+char accessKey(std::string_view caption) {
+  for (size_t i = 0; i + 1 < caption.size(); ++i) {
+    if (caption[i] != '&') continue;
+    if (caption[i + 1] == '&') {
+      ++i;
+      continue;
+    }
+    return static_cast<char>(std::toupper(static_cast<unsigned char>(caption[i + 1])));
+  }
+  return 0;
 }
 
 void Button::click() {
@@ -309,6 +323,21 @@ std::vector<Control*> Form::tabOrder() const {
     return a->tabIndex() < b->tabIndex();
   });
   return order;
+}
+
+bool Form::pressAccessKey(char key) {
+  key = static_cast<char>(std::toupper(static_cast<unsigned char>(key)));
+  for (Control* c : m_controls) {
+    const bool pressable = c->kind() == ControlKind::Button || c->kind() == ControlKind::CheckBox;
+    if (!pressable || !c->visible() || !c->enabled()) continue;
+    if (accessKey(static_cast<TextControl*>(c)->text()) != key) continue;
+    if (c->kind() == ControlKind::Button)
+      static_cast<Button*>(c)->click();
+    else
+      static_cast<CheckBox*>(c)->click();
+    return true;
+  }
+  return false;
 }
 
 void Form::focusChanged(Control* control) {

@@ -205,6 +205,10 @@ class Frame : public TextControl {
   explicit Frame(std::string name) : TextControl(ControlKind::Frame, std::move(name)) {}
 };
 
+// The access key of a caption: the letter or digit after a single "&" ("&&" shows an ampersand),
+// in upper case; 0 when there is none.
+char accessKey(std::string_view caption);
+
 // A command button; its caption may carry an access key ("&Save").
 class Button : public TextControl {
  public:
@@ -391,6 +395,9 @@ class Form {
 
   // The controls in tab order (those with a tab index, visible and enabled).
   std::vector<Control*> tabOrder() const;
+  // Alt and a key: the first visible and enabled button or check box whose caption has that
+  // access key is pressed (a check box toggles). False when none has it (a menu's, perhaps).
+  bool pressAccessKey(char key);
   Control* focused() const { return m_focused; }
 
   // Called by the peers.

@@ -21,6 +21,7 @@ inline constexpr uint32_t WM_SHOWWINDOW = 0x0018;
 inline constexpr uint32_t WM_WINDOWPOSCHANGED = 0x0047;
 inline constexpr uint32_t WM_NOTIFY = 0x004E;
 inline constexpr uint32_t WM_KEYDOWN = 0x0100;
+inline constexpr uint32_t WM_SYSKEYDOWN = 0x0104;
 inline constexpr uint32_t WM_KEYUP = 0x0101;
 inline constexpr uint32_t WM_CHAR = 0x0102;
 inline constexpr uint32_t WM_COMMAND = 0x0111;

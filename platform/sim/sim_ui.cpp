@@ -261,6 +261,9 @@ class SimFormPeer : public ui::FormPeer {
       case WM_KEYDOWN:
         m_ui.formKey(m_form, static_cast<uint32_t>(wParam));
         return 0;
+      case WM_SYSKEYDOWN:
+        m_form.pressAccessKey(static_cast<char>(wParam));
+        return 0;
       case WM_CLOSE:
         m_form.closeRequested();
         return 0;
@@ -432,6 +435,9 @@ class SimControlPeer : public ui::ControlPeer {
         return 0;
       case WM_KEYDOWN:
         if (wParam != VK_SPACE) m_ui.formKey(m_form, static_cast<uint32_t>(wParam));
+        return 0;
+      case WM_SYSKEYDOWN:
+        m_form.pressAccessKey(static_cast<char>(wParam));
         return 0;
       case WM_KEYUP:
         if (wParam == VK_SPACE && button) clicked();
@@ -748,6 +754,9 @@ LResult SimListViewPeer::listProc(Hwnd h, uint32_t msg, WParam wParam, LParam lP
       break;
     case WM_KEYDOWN:
       m_ui.formKey(m_form, static_cast<uint32_t>(wParam));
+      return 0;
+    case WM_SYSKEYDOWN:
+      m_form.pressAccessKey(static_cast<char>(wParam));
       return 0;
     case WM_NOTIFY: {
       const auto* n = reinterpret_cast<const HeaderNotification*>(lParam);

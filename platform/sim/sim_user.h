@@ -2,6 +2,8 @@
 // messages Windows would deliver to the windows the simulated peers made.
 #pragma once
 
+#include <cctype>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -73,6 +75,15 @@ class SimUser {
     m_desktop.deliver(target, win::WM_KEYDOWN, vk, 0);
     m_desktop.deliver(target, win::WM_KEYUP, vk, 0);
     m_ui.heldKeys = held;
+  }
+
+  // Alt and a letter or digit, to the window with the focus as press() sends keys.
+  void pressAlt(ui::Form& form, char key) {
+    Hwnd target = m_ui.focus();
+    if (target == 0 || (target != form.hWnd() && m_desktop.getParent(target) != form.hWnd()))
+      target = form.hWnd();
+    const auto vk = static_cast<uint32_t>(std::toupper(static_cast<unsigned char>(key)));
+    m_desktop.deliver(target, win::WM_SYSKEYDOWN, vk, 1u << 29);
   }
 
   void clickAt(ui::ListView& list, int16_t button, int32_t x, int32_t y) {

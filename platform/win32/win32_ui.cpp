@@ -339,30 +339,9 @@ bool Win32Ui::handleKey(void* target, unsigned key) {
 bool Win32Ui::handleAccessKey(void* target, char key) {
   Win32FormPeer* peer = formOf(target);
   if (peer == nullptr || !IsWindowEnabled(peer->window())) return false;
-  for (ui::Control* c : peer->form().controls()) {
-    if ((c->kind() != ui::ControlKind::Button && c->kind() != ui::ControlKind::CheckBox) ||
-        !c->visible() || !c->enabled())
-      continue;
-    // The letter after a single "&" ("&&" shows an ampersand).
-    const std::string& caption = static_cast<ui::TextControl*>(c)->text();
-    char mnemonic = 0;
-    for (size_t i = 0; i + 1 < caption.size() && mnemonic == 0; ++i) {
-      if (caption[i] != '&') continue;
-      if (caption[i + 1] == '&')
-        ++i;
-      else
-        mnemonic = static_cast<char>(std::toupper(static_cast<unsigned char>(caption[i + 1])));
-    }
-    if (mnemonic == 0 || mnemonic != key) continue;
-    run([&] {
-      if (c->kind() == ui::ControlKind::Button)
-        static_cast<ui::Button*>(c)->click();
-      else
-        static_cast<ui::CheckBox*>(c)->click();
-    });
-    return true;
-  }
-  return false;  // perhaps a menu's: the system opens it
+  bool pressed = false;
+  run([&] { pressed = peer->form().pressAccessKey(key); });
+  return pressed;  // if not, perhaps a menu's: the system opens it
 }
 
 void Win32Ui::runModalLoop(Win32FormPeer& peer) {

@@ -35,6 +35,7 @@ class SimUiLab : public UiLab {
   void choose(ui::ComboBox& combo, int32_t index) override { m_user.choose(combo, index); }
   void type(ui::TextBox& box, std::string_view keys) override { m_user.type(box, keys); }
   void press(ui::Form& form, Key key) override { m_user.press(form, simKey(key)); }
+  void pressAlt(ui::Form& form, char key) override { m_user.pressAlt(form, key); }
   void clickAt(ui::ListView& list, int16_t button, int32_t x, int32_t y) override {
     m_user.clickAt(list, button, x, y);
   }

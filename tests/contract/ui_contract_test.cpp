@@ -430,6 +430,13 @@ TEST_F(UiContract, Keys_EnterEscapeAndSpacePressTheirButtons) {
   lab.press(form, Key::Space);
   EXPECT_EQ(cancel, 2);
   EXPECT_EQ(ok, 1);
+
+  // Alt and a caption's access key press its button, in either case.
+  form.txtName.setFocus();
+  lab.pressAlt(form, 'c');
+  EXPECT_EQ(cancel, 3);
+  lab.pressAlt(form, 'O');
+  EXPECT_EQ(ok, 2);
 }
 
 // --- Menus, background, closing, modal forms -------------------------------------------------

@@ -34,6 +34,7 @@ class UiLab {
   virtual void choose(ui::ComboBox& combo, int32_t index) = 0;  // drops the list down, picks
   virtual void type(ui::TextBox& box, std::string_view keys) = 0;  // at the end of the text
   virtual void press(ui::Form& form, Key key) = 0;  // to the control that has the focus
+  virtual void pressAlt(ui::Form& form, char key) = 0;  // Alt and a letter, the same way
   // A mouse button pressed and released at a point of the list, in twips relative to it.
   virtual void clickAt(ui::ListView& list, int16_t button, int32_t x, int32_t y) = 0;
   // Drags the divider at the right of the column by dx twips, or double-clicks it.

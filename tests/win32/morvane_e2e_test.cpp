@@ -11,12 +11,15 @@
 
 #include "hostwin/standin_client.h"
 #include "platform/win32/win32_profile_files.h"
+#include "tests/win32/support/fake_notification_area.h"
 #include "tests/win32/support/message_box_answerer.h"
 #include "tests/win32/support/processes.h"
 #include "tests/win32/support/program_settings.h"
 #include "tests/win32/support/recorded_start.h"
 #include "tests/win32/support/scratch.h"
 #include "tests/win32/support/wait.h"
+
+#include <commctrl.h>
 
 namespace morvane::wintest {
 namespace {
@@ -234,8 +237,15 @@ class MorvaneEndToEnd : public testing::Test {
   static std::string standIn(const char* option) {
     return quotedPath(besideMe("ActStandIn.exe")) + " " + option;
   }
-  static void SetUpTestSuite() { ASSERT_EQ(runToEnd(standIn("/regserver")), 0u); }
-  static void TearDownTestSuite() { runToEnd(standIn("/unregserver")); }
+  // ACT!'s stand-in and the icon control's library, registered as their installers would.
+  static void SetUpTestSuite() {
+    ASSERT_EQ(runToEnd(standIn("/regserver")), 0u);
+    ASSERT_EQ(runToEnd("regsvr32 /s " + quotedPath(besideMe("Nubrix.dll"))), 0u);
+  }
+  static void TearDownTestSuite() {
+    runToEnd("regsvr32 /s /u " + quotedPath(besideMe("Nubrix.dll")));
+    runToEnd(standIn("/unregserver"));
+  }
 
   // A stand-in that COM started for a client while no ACT! ran would hold ACT!'s classes and
   // keep the next test's stand-in from serving them.
@@ -286,11 +296,14 @@ class MorvaneEndToEnd : public testing::Test {
   // Waits for the editor of a Morvane that was started with "0", and for it to be the only
   // window the program shows (the splash gone).
   std::optional<EditorWindows> waitForEditor(const RunningProcess& morvane) {
+    return waitForEditor(morvane.processId());
+  }
+  std::optional<EditorWindows> waitForEditor(DWORD processId) {
     std::optional<EditorWindows> editor;
     const bool alone = waitUntil(
         [&] {
-          editor = EditorWindows::of(morvane.processId());
-          return editor && visibleWindowsOf(morvane.processId()).size() == 1;
+          editor = EditorWindows::of(processId);
+          return editor && visibleWindowsOf(processId).size() == 1;
         },
         20s);
     return alone ? editor : std::nullopt;
@@ -399,6 +412,19 @@ TEST_F(MorvaneEndToEnd, TheChooserOverTheListSetsARowsLayoutAndUpdateLayoutAppli
   press(editor->updateLayout);
   EXPECT_TRUE(waitUntil([&] { return act.currentLayout() == "Vendor Layout"; }))
       << act.currentLayout();
+
+  // Scrolling the rows puts the chooser away, as a dragged divider does.
+  clickList(editor->list, layoutCell, rowMiddle(editor->list, 2));
+  ASSERT_TRUE(waitUntil([&] { return IsWindowVisible(editor->chooser) != FALSE; }));
+  PostMessageA(editor->list, WM_VSCROLL, SB_LINEDOWN, 0);
+  EXPECT_TRUE(waitUntil([&] { return IsWindowVisible(editor->chooser) == FALSE; }));
+
+  // Another reference field fills the list with its values: Referred By has three.
+  EXPECT_EQ(SendMessageA(editor->list, LVM_GETITEMCOUNT, 0, 0), 5);
+  ASSERT_TRUE(choose(editor->field, "Referred By"));
+  EXPECT_TRUE(waitUntil([&] { return SendMessageA(editor->list, LVM_GETITEMCOUNT, 0, 0) == 4; }))
+      << "the rows of the default and of Web, Trade Show and Partner";
+  EXPECT_FALSE(IsWindowEnabled(editor->save)) << "another field is no change";
   EXPECT_TRUE(morvane->running());
 }
 
@@ -464,6 +490,32 @@ TEST_F(MorvaneEndToEnd, StealthModeHandsOverToMorvaneAutoFromTheProgramFolder) {
   EXPECT_EQ(starts[1].arguments, "");
   EXPECT_EQ(starts[1].workingDirectory, program);
   EXPECT_EQ(settings.get(settings::kViewType), "3");
+}
+
+// The whole way back: Stealth Mode starts the real MorvaneAuto, whose icon's click starts Morvane
+// with "0", and the editor opens again.
+TEST_F(MorvaneEndToEnd, TheIconOfStealthModeBringsTheEditorBack) {
+  FakeNotificationArea tray;
+  ASSERT_TRUE(tray.ready());
+  ASSERT_TRUE(CopyFileA(besideMe("MorvaneAuto.exe").c_str(), autoExe().c_str(), FALSE));
+  StandInProcess act;
+  auto morvane = startMorvane("0");
+  const auto editor = waitForEditor(*morvane);
+  ASSERT_TRUE(editor.has_value());
+  press(editor->stealthMode);
+  EXPECT_EQ(morvane->waitForExit(), 0u);
+  ASSERT_TRUE(waitUntil([&] { return !tray.icons().empty(); }, 20s));
+  EXPECT_EQ(tray.icons().front().tip, "Morvane in Stealth Mode. Click to open.");
+
+  ASSERT_TRUE(tray.click(tray.icons().front().window, tray.icons().front().id));
+  EXPECT_TRUE(waitUntil([&] { return tray.icons().empty(); })) << "MorvaneAuto ended";
+  std::vector<uint32_t> editors;
+  ASSERT_TRUE(waitUntil([&] { return !(editors = processesNamed("Morvane.exe")).empty(); }));
+  ASSERT_EQ(editors.size(), 1u);
+  const auto again = waitForEditor(editors.front());
+  ASSERT_TRUE(again.has_value());
+  EXPECT_EQ(textOf(again->field), "ID/Status");
+  EXPECT_EQ(endProcessesNamed("Morvane.exe"), 1u);
 }
 
 // ACT!'s closing reaches the editor as an event from the other process; the editor closes as

@@ -1,5 +1,6 @@
 #include "tests/win32/win32_ui_lab.h"
 
+#include <cctype>
 #include <cmath>
 #include <stdexcept>
 #include <string>
@@ -141,6 +142,17 @@ void Win32UiLab::press(ui::Form& form, contract::Key key) {
   }
   pump();
   if (key == contract::Key::ShiftTab) setShift(false);
+}
+
+void Win32UiLab::pressAlt(ui::Form& form, char key) {
+  const HWND window = toHwnd(form.hWnd());
+  HWND target = GetFocus();
+  if (target == nullptr || (target != window && !IsChild(window, target))) target = window;
+  const auto vk = static_cast<WPARAM>(std::toupper(static_cast<unsigned char>(key)));
+  constexpr LPARAM kAltDown = LPARAM{1} << 29;
+  PostMessageA(target, WM_SYSKEYDOWN, vk, kAltDown | 1);
+  PostMessageA(target, WM_SYSKEYUP, vk, kAltDown | (LPARAM{3} << 30) | 1);
+  pump();
 }
 
 void Win32UiLab::clickAt(ui::ListView& list, int16_t button, int32_t x, int32_t y) {

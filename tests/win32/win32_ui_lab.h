@@ -24,6 +24,7 @@ class Win32UiLab : public contract::UiLab {
   void choose(ui::ComboBox& combo, int32_t index) override;
   void type(ui::TextBox& box, std::string_view keys) override;
   void press(ui::Form& form, contract::Key key) override;
+  void pressAlt(ui::Form& form, char key) override;
   void clickAt(ui::ListView& list, int16_t button, int32_t x, int32_t y) override;
   void dragDivider(ui::ListView& list, size_t column, int32_t dx) override;
   void doubleClickDivider(ui::ListView& list, size_t column) override;

@@ -33,16 +33,23 @@ RunningProcess::RunningProcess(std::wstring line, const std::wstring& folder) {
   m_threadId = info.dwThreadId;
 }
 
-size_t endProcessesNamed(std::string_view exeName) {
+std::vector<uint32_t> processesNamed(std::string_view exeName) {
+  std::vector<uint32_t> found;
   const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return 0;
-  size_t ended = 0;
+  if (snapshot == INVALID_HANDLE_VALUE) return found;
   PROCESSENTRY32 entry{};
   entry.dwSize = sizeof entry;
-  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
-    if (ansi::foldCase(entry.szExeFile) != ansi::foldCase(exeName)) continue;
-    const HANDLE process =
-        OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID);
+  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+    if (ansi::foldCase(entry.szExeFile) == ansi::foldCase(exeName))
+      found.push_back(entry.th32ProcessID);
+  CloseHandle(snapshot);
+  return found;
+}
+
+size_t endProcessesNamed(std::string_view exeName) {
+  size_t ended = 0;
+  for (const uint32_t id : processesNamed(exeName)) {
+    const HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
     if (process == nullptr) continue;
     if (TerminateProcess(process, 1)) {
       WaitForSingleObject(process, 5000);
@@ -50,7 +57,6 @@ size_t endProcessesNamed(std::string_view exeName) {
     }
     CloseHandle(process);
   }
-  CloseHandle(snapshot);
   return ended;
 }
 

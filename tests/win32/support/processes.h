@@ -18,6 +18,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "tests/win32/support/wait.h"
 
@@ -66,8 +67,10 @@ class ScopedEnvironmentVariable {
   std::optional<std::string> m_old;
 };
 
-// Ends every running process whose program file is named exeName (no folder, any letter case),
-// such as a server COM started for a test and left behind; how many were ended.
+// The running processes whose program file is named exeName (no folder, any letter case), such
+// as one that another program started.
+std::vector<uint32_t> processesNamed(std::string_view exeName);
+// Ends them, such as a server COM started for a test and left behind; how many were ended.
 size_t endProcessesNamed(std::string_view exeName);
 
 // The full path of the running test program.
