@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "editor/frmIntegrate.h"
 #include "editor/morvane_program.h"
 #include "platform/conversions.h"
 #include "platform/win_constants.h"
@@ -463,7 +464,16 @@ void frmMain::mnuLocation_Click() {
 }
 
 void frmMain::mnuIntegrate_Click() {
-  if (m_program.showIntegration) m_program.showIntegration();
+  auto dialog = std::make_unique<clsFrmIntegrate>(m_program);
+  dialog->AppName = "Mo&rvane";
+  dialog->ContactScreen = true;
+  dialog->ContactListScreen = false;
+  dialog->GroupScreen = true;
+  dialog->TaskListScreen = false;
+  dialog->CalendarsScreen = false;
+  dialog->EmailScreen = false;
+  dialog->IntegrateIcon = icon();
+  dialog->show(true);
 }
 
 }  // namespace morvane

@@ -67,10 +67,11 @@ class frmMain : public ui::Form {
   void mnuAbout_Click();
   void mnuIntegrate_Click();
   void mnuLocation_Click();
+  // Public: the integration dialog calls it for ACT!'s restart.
+  void Form_Unload(int16_t& cancel) override;
 
  protected:
   void Form_Load() override;
-  void Form_Unload(int16_t& cancel) override;
 
  private:
   class Sink;

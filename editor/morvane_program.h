@@ -47,9 +47,8 @@ class MorvaneProgram {
   modListView_w_Combo listHook;
   // Set by the integration dialog when the user agrees to restart ACT!.
   bool RestartACT = false;
-  // The dialogs of the Options menu.
+  // The settings dialog of the Options menu.
   std::function<void()> showSettings;
-  std::function<void()> showIntegration;
 
   frmSplash splash;
   frmMain main;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <new>
 #include <string>
 #include <string_view>
@@ -14,9 +15,14 @@ namespace morvane {
 // Where users are asked to send the text of an error box.
 inline constexpr std::string_view kSupportAddress = "support@morvane.example.com";
 
+// The last line of the standard error box, in English.
+std::string supportLineText();
+
 // The text of the standard error box, e.g.
 //   Error 13: 'Type mismatch'<CR>in frmAuto: Sub Update_Layout - Line # 7<CR><CR>Please contact ...
-std::string errorMessageText(const RuntimeError& error, std::string_view place, int line);
+// with supportLine as its last line (by default supportLineText()).
+std::string errorMessageText(const RuntimeError& error, std::string_view place, int line,
+                             std::string_view supportLine = {});
 
 // The runtime's own report of an error that no trap caught, after which the program ends:
 //   Run-time error '429':<CR><CR>ActiveX component can't create object
@@ -30,6 +36,11 @@ class ErrorTrap {
  public:
   ErrorTrap(MessageBoxes& boxes, std::string programTitle)
       : m_boxes(boxes), m_title(std::move(programTitle)) {}
+  // A dialog's own trap: its box has the caption and the last line that the dialog gives at the
+  // moment of the error (they may change while it is open).
+  ErrorTrap(MessageBoxes& boxes, std::function<std::string()> caption,
+            std::function<std::string()> supportLine)
+      : m_boxes(boxes), m_caption(std::move(caption)), m_supportLine(std::move(supportLine)) {}
   ErrorTrap(const ErrorTrap&) = delete;
   ErrorTrap& operator=(const ErrorTrap&) = delete;
 
@@ -51,7 +62,7 @@ class ErrorTrap {
     return false;
   }
 
-  // Shows the standard box: OK only, no icon, caption "<title> error".
+  // Shows the standard box: OK only, no icon, caption "<title> error" (or the dialog's).
   void report(const RuntimeError& error, std::string_view place, int line) const;
 
   // Once a program has ended, a procedure still unwinding (an update that was waiting on ACT!
@@ -61,6 +72,8 @@ class ErrorTrap {
  private:
   MessageBoxes& m_boxes;
   std::string m_title;
+  std::function<std::string()> m_caption;
+  std::function<std::string()> m_supportLine;
   bool m_silent = false;
 };
 

@@ -23,6 +23,15 @@ struct ProgramVersion {
   int32_t revision = 0;
 };
 
+// The name of a program file without its folder and extension: C:\a\Morvane.exe gives Morvane.
+inline std::string baseNameOf(std::string_view exePath) {
+  const size_t slash = exePath.find_last_of('\\');
+  const std::string_view name =
+      slash == std::string_view::npos ? exePath : exePath.substr(slash + 1);
+  const size_t dot = name.find_last_of('.');
+  return std::string(dot == std::string_view::npos ? name : name.substr(0, dot));
+}
+
 class Host {
  public:
   Host() = default;
@@ -32,6 +41,8 @@ class Host {
 
   // The folder of the running program's .exe, without a trailing "\" (except at a drive root).
   virtual std::string programFolder() = 0;
+  // The program file's name without its folder and extension (App.EXEName), e.g. "Morvane".
+  virtual std::string exeName() = 0;
   // The program's command line after its name (Command$).
   virtual std::string commandLine() = 0;
   // Whether another copy of this program is already running (App.PrevInstance).

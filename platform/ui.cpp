@@ -65,6 +65,15 @@ void TextControl::setText(std::string_view text) {
   changed(Change::Text);
 }
 
+Box Control::formBox() const {
+  Box b = m_box;
+  for (const Control* c = m_container; c != nullptr; c = c->container()) {
+    b.left += c->box().left;
+    b.top += c->box().top;
+  }
+  return b;
+}
+
 char accessKey(std::string_view caption) {
   for (size_t i = 0; i + 1 < caption.size(); ++i) {
     if (caption[i] != '&') continue;

@@ -71,6 +71,7 @@ enum class Change {
 
 class Control;
 class Form;
+class Frame;
 class ListView;
 
 // A control's platform side.
@@ -143,8 +144,14 @@ class Control {
   const std::string& name() const { return m_name; }
   Form* form() const { return m_form; }
 
+  // Position and size; relative to the control's frame when it sits in one.
   const Box& box() const { return m_box; }
   void setBox(const Box& box);
+  // The frame the control sits in, or none; set before the form loads.
+  Frame* container() const { return m_container; }
+  void setContainer(Frame& frame) { m_container = &frame; }
+  // The box in the form's client coordinates, the frames' positions added.
+  Box formBox() const;
   void move(int32_t left, int32_t top) { setBox({left, top, m_box.width, m_box.height}); }
   bool visible() const { return m_visible; }
   void setVisible(bool visible);
@@ -175,6 +182,7 @@ class Control {
   ControlKind m_kind;
   std::string m_name;
   Form* m_form = nullptr;
+  Frame* m_container = nullptr;
   Box m_box;
   bool m_visible = true;
   bool m_enabled = true;

@@ -105,6 +105,10 @@ std::string SimHost::programFolder() {
   return path.substr(0, slash);
 }
 
+std::string SimHost::exeName() {
+  return baseNameOf(m_system.exePathOf(m_process));
+}
+
 std::string SimHost::commandLine() { return m_system.commandLineOf(m_process); }
 
 bool SimHost::previousInstance() { return m_system.hasEarlierInstance(m_process); }

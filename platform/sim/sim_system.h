@@ -77,6 +77,7 @@ class SimHost : public Host {
  public:
   SimHost(SimSystem& system, int processId) : m_system(system), m_process(processId) {}
   std::string programFolder() override;
+  std::string exeName() override;
   std::string commandLine() override;
   bool previousInstance() override;
   bool getVersionExA(uint32_t recordSize, OsVersionInfo& info) override;

@@ -154,6 +154,7 @@ class SimFormPeer : public ui::FormPeer {
 
   void runModal() override {
     const std::vector<Hwnd> disabled = m_ui.disableOtherForms(m_hwnd);
+    m_ui.modalStarted(m_form);
     m_ui.desktop().pump();
     // Nothing blocks here: the loop runs what the user was scripted to do on this form, and
     // ends when the form is hidden or unloaded, or when the user has nothing more to do.
@@ -242,7 +243,7 @@ class SimFormPeer : public ui::FormPeer {
         for (auto it = controls.rbegin(); it != controls.rend(); ++it) {
           auto* label = dynamic_cast<ui::Label*>(*it);
           if (!label || !label->visible() || !label->enabled()) continue;
-          const ui::Box& b = label->box();
+          const ui::Box b = label->formBox();
           if (x >= b.left && x < b.left + b.width && y >= b.top && y < b.top + b.height) {
             if (label->onClick) label->onClick();
             return 0;
@@ -301,7 +302,7 @@ class SimControlPeer : public ui::ControlPeer {
     m_binding = std::make_shared<SimControlPeer*>(this);
     auto binding = m_binding;
     SimDesktop& desktop = m_ui.desktop();
-    const ui::Box& b = control.box();
+    const ui::Box b = control.formBox();
     m_hwnd = desktop.createWindowA(className(), windowText(), childStyle(control) | ownStyle(),
                                    m_ui.pixelsX(b.left), m_ui.pixelsY(b.top), m_ui.pixelsX(b.width),
                                    m_ui.pixelsY(b.height), form.hWnd(),
@@ -319,7 +320,7 @@ class SimControlPeer : public ui::ControlPeer {
     SimDesktop& desktop = m_ui.desktop();
     switch (what) {
       case ui::Change::Box: {
-        const ui::Box& b = m_control.box();
+        const ui::Box b = m_control.formBox();
         desktop.place(m_hwnd, m_ui.pixelsX(b.left), m_ui.pixelsY(b.top), m_ui.pixelsX(b.width),
                       m_ui.pixelsY(b.height));
         break;
@@ -556,7 +557,7 @@ SimListViewPeer::~SimListViewPeer() {
 }
 
 void SimListViewPeer::placeWindows() {
-  const ui::Box& b = m_list.box();
+  const ui::Box b = m_list.formBox();
   m_ui.desktop().place(m_hwnd, m_ui.pixelsX(b.left), m_ui.pixelsY(b.top), m_ui.pixelsX(b.width),
                        m_ui.pixelsY(b.height));
   m_ui.desktop().place(m_header, 0, 0, clientWidth(), headerHeight());
@@ -984,6 +985,7 @@ std::optional<std::function<void()>> SimUi::takeModalUser() {
 }
 
 void SimUi::modalEnded(bool answered) {
+  if (!m_modalForms.empty()) m_modalForms.pop_back();
   if (!answered) ++m_unansweredModals;
 }
 

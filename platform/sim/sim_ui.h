@@ -52,6 +52,8 @@ class SimUi : public ui::Ui {
   SimDesktop& desktop() { return m_desktop; }
   // The next modal loop to start runs this once inside it: the user acting on the modal form.
   void whenModal(std::function<void()> user) { m_modalUsers.push_back(std::move(user)); }
+  // The form whose modal loop runs now (the innermost), as the user sees it; nullptr for none.
+  ui::Form* modalForm() const { return m_modalForms.empty() ? nullptr : m_modalForms.back(); }
   // Modal loops that found no user action left and returned with their form still shown.
   int unansweredModals() const { return m_unansweredModals; }
   // The window with the keyboard focus; 0 for none.
@@ -73,6 +75,7 @@ class SimUi : public ui::Ui {
   // order, Enter presses the focused or the default button, Escape the cancel button.
   void formKey(ui::Form& form, uint32_t virtualKey);
   std::optional<std::function<void()>> takeModalUser();
+  void modalStarted(ui::Form& form) { m_modalForms.push_back(&form); }
   void modalEnded(bool answered);
   void formCreated(Hwnd hwnd) { m_forms.push_back(hwnd); }
   void formDestroyed(Hwnd hwnd);
@@ -85,6 +88,7 @@ class SimUi : public ui::Ui {
   SimDesktop& m_desktop;
   Host& m_host;
   std::deque<std::function<void()>> m_modalUsers;
+  std::vector<ui::Form*> m_modalForms;
   int m_unansweredModals = 0;
   Hwnd m_focus = 0;
   std::vector<Hwnd> m_forms;

@@ -25,7 +25,7 @@ class SimUser {
   SimUser(SimDesktop& desktop, SimUi& ui) : m_desktop(desktop), m_ui(ui) {}
 
   void click(ui::Control& control) {
-    const ui::Box& b = control.box();
+    const ui::Box b = control.formBox();
     if (control.hWnd() == 0) {
       // A windowless control is part of its form's window.
       clickForm(*control.form(), b.left + b.width / 2, b.top + b.height / 2);
@@ -184,7 +184,7 @@ class SimUser {
   // click lands on the form under it.
   void mouseClick(ui::Control& control, Hwnd h, int32_t x, int32_t y, int16_t button) {
     if (!reachable(h)) {
-      const ui::Box& b = control.box();
+      const ui::Box b = control.formBox();
       clickForm(*control.form(), b.left + x * m_ui.twipsPerPixelX(),
                 b.top + y * m_ui.twipsPerPixelY());
       return;

@@ -143,6 +143,10 @@ std::string Win32Host::programFolder() {
   return programFolderOf(ansi);
 }
 
+std::string Win32Host::exeName() {
+  return baseNameOf(toAnsi(modulePath()));
+}
+
 std::string Win32Host::commandLine() {
   const char* line = GetCommandLineA();
   return commandArguments(line != nullptr ? line : "");

@@ -16,6 +16,7 @@ class Win32Host : public Host {
   // The folder of the running .exe (App.Path). A folder whose name the ANSI code page cannot
   // spell is given in its short (8.3) form, which it can.
   std::string programFolder() override;
+  std::string exeName() override;
   // The command line after the program's name, leading blanks removed (Command$).
   std::string commandLine() override;
   // Whether another copy of this program, for this user, was running when this process first

@@ -773,7 +773,7 @@ void Win32ControlPeer::update(ui::Change what) {
 }
 
 void Win32ControlPeer::applyBox() {
-  const ui::Box& box = m_control.box();
+  const ui::Box box = m_control.formBox();
   int height = m_ui.toPixelsY(box.height);
   if (m_control.kind() == ui::ControlKind::ComboBox) {
     // The window's height holds the dropped list too; the closed box takes the font's height.

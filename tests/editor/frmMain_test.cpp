@@ -9,60 +9,12 @@
 #include "platform/sim/sim_user.h"
 #include "shared/settings/settings_keys.h"
 #include "simulator/sim_world.h"
+#include "tests/editor/editor_test_support.h"
 
 namespace morvane {
 namespace {
 
-using hostsim::sample::kIdStatus;
-using hostsim::sample::kReferredBy;
-using simulator::SimWorld;
-
-constexpr const char* kRules = "C:\\Program Files\\Morvane\\Morvane.ini";
-
-class EditorTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    world.writeSampleRules();
-    world.startAct();
-  }
-  frmMain& open(const std::string& commandLine = "0") {
-    world.runMorvane(commandLine);
-    MorvaneProgram* p = world.morvane();
-    if (p == nullptr || !p->main.loaded()) throw std::runtime_error("the editor did not open");
-    return p->main;
-  }
-  std::string rule(const std::string& section, const std::string& key) {
-    char buffer[256] = {};
-    world.profiles.getPrivateProfileStringA(section.c_str(), key.c_str(), "<none>", buffer,
-                                            sizeof buffer, kRules);
-    return buffer;
-  }
-  std::vector<std::pair<std::string, std::string>> rows(const frmMain& f) const {
-    std::vector<std::pair<std::string, std::string>> r;
-    for (size_t i = 0; i < f.lvwValues.rows().size(); ++i)
-      r.emplace_back(f.lvwValues.rows()[i].text, f.lvwValues.subItem(i, 1));
-    return r;
-  }
-  std::vector<std::string> boxTexts() const {
-    std::vector<std::string> texts;
-    for (const auto& b : world.boxes.shown()) texts.push_back(b.text);
-    return texts;
-  }
-  // A click in the middle of a row's layout cell.
-  void clickLayoutCell(frmMain& f, size_t row) {
-    const int32_t x = f.lvwValues.columnLeft(1) + f.lvwValues.columns()[1].width / 2;
-    user.clickAt(f.lvwValues, ui::mouse::kLeft, x, f.lvwValues.rowTop(row) + 100);
-    world.settle();
-  }
-  int32_t entryOf(const ui::ComboBox& combo, const std::string& text) const {
-    for (int32_t i = 0; i < combo.listCount(); ++i)
-      if (combo.list(i) == text) return i;
-    return -1;
-  }
-
-  SimWorld world;
-  sim::SimUser user{world.desktop, world.ui()};
-};
+using namespace testing_editor;
 
 TEST_F(EditorTest, OpensWithTheFieldsRulesAndLayoutsOfTheCurrentRecordKind) {
   frmMain& f = open();

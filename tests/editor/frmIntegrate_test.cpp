@@ -1,0 +1,192 @@
+// The ACT! integration dialog on the simulated desktop, opened from the editor's Options menu and
+// worked by the simulated user: ACT!'s additional command, its toolbar and menu places, the
+// restart question and the restart itself, both languages, and ACT!'s failures.
+#include "editor/frmIntegrate.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "tests/editor/editor_test_support.h"
+
+namespace morvane {
+namespace {
+
+using namespace testing_editor;
+
+constexpr const char* kCommand = "Mo&rvane";
+constexpr const char* kRestartQuestion =
+    "You need to re-start ACT! for the changes to take effect!\r\nDo you want to re-start it now?";
+
+class IntegrationTest : public EditorTest {
+ protected:
+  // Opens the dialog from the menu; work runs while it is up, on the dialog the user sees.
+  void integrate(frmMain& f, const std::function<void(clsFrmIntegrate&)>& work) {
+    bool shown = false;
+    world.ui().whenModal([&] {
+      auto* dialog = dynamic_cast<clsFrmIntegrate*>(world.ui().modalForm());
+      ASSERT_NE(dialog, nullptr);
+      shown = true;
+      work(*dialog);
+    });
+    user.chooseMenu(f, {"&Options", "&Integrate with ACT"});
+    world.settle();
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(world.ui().unansweredModals(), 0) << "the dialog was left open";
+  }
+  const hostsim::AuxCommand* command() const {
+    const auto it = world.act.auxCommands.find(kCommand);
+    return it == world.act.auxCommands.end() ? nullptr : &it->second;
+  }
+};
+
+TEST_F(IntegrationTest, OpensOnActsPlacesWithOnlyTheEditorsViewsAndClosesQuietly) {
+  frmMain& f = open();
+  world.act.auxCommands[kCommand].toolbarViews = {1, 4};
+  world.act.auxCommands[kCommand].toolsMenuViews = {3};
+  integrate(f, [&](clsFrmIntegrate& d) {
+    EXPECT_EQ(d.caption(), "Integrate with ACT!");
+    EXPECT_EQ(d.Frame1[0].text(), "Toolbar Button added to the following Views :");
+    EXPECT_EQ(d.Frame1[1].text(), "Menu Item added to the following Views :");
+    EXPECT_EQ(d.cmdOK.text(), "&Close");
+    EXPECT_EQ(d.cmdCancel.text(), "&Cancel");
+    EXPECT_EQ(d.lblRestart.text(), "You will need to re-start ACT! to see the changes.");
+    EXPECT_EQ(d.icon(), f.icon());
+    std::set<int> ticked, enabled;
+    for (int i = 0; i < 12; ++i) {
+      if (d.chkScreen[i].value() == 1) ticked.insert(i);
+      if (d.chkScreen[i].enabled()) enabled.insert(i);
+      EXPECT_EQ(d.lblScreen[i].text(),
+                (std::vector<std::string>{"Contacts", "Contact List", "Groups", "Task List",
+                                          "Calendars", "E-mail"})[i % 6]);
+    }
+    EXPECT_EQ(ticked, (std::set<int>{0, 3, 8}));
+    EXPECT_EQ(enabled, (std::set<int>{0, 2, 6, 8})) << "Contacts and Groups only";
+    // Inside their frames: the toolbar frame's third column sits 30 twips further up and left.
+    EXPECT_EQ(d.chkScreen[2].formBox(), (ui::Box{315 + 3600, 240 + 315, 255, 255}));
+    EXPECT_EQ(d.chkScreen[8].formBox(), (ui::Box{315 + 3630, 1575 + 345, 255, 255}));
+    EXPECT_EQ(d.lblScreen[9].formBox().top, 1575 + 690 + 30);
+    EXPECT_FALSE(d.Changed);
+    user.click(d.cmdOK);
+  });
+  EXPECT_TRUE(world.boxes.shown().empty()) << "no change, no question";
+  EXPECT_TRUE(world.act.running());
+  EXPECT_EQ(world.runningMorvanes(), 1);
+}
+
+TEST_F(IntegrationTest, TicksDefineAndPlaceTheCommandAtOnceAndNoKeepsActRunning) {
+  frmMain& f = open();
+  const std::string folder = world.morvane()->platform.host.programFolder();
+  integrate(f, [&](clsFrmIntegrate& d) {
+    // The first tick defines the command, with its eight values, then places it.
+    user.click(d.chkScreen[0]);
+    ASSERT_NE(command(), nullptr);
+    EXPECT_EQ(
+        command()->definition,
+        (std::vector<Variant>{Variant(kCommand), Variant(folder + "\\Morvane.EXE"), Variant(folder),
+                              Variant(kCommand), Variant("Click to launch Mo&rvane"),
+                              Variant(folder + "\\Morvane.ico"),
+                              Variant(folder + "\\Morvane32.ico"), Variant(int16_t{1})}));
+    EXPECT_EQ(command()->toolbarViews, (std::set<int16_t>{1}));
+    // A row the editor does not offer still changes through its label.
+    user.click(d.lblScreen[10]);
+    EXPECT_EQ(d.chkScreen[10].value(), 1);
+    EXPECT_EQ(command()->toolsMenuViews, (std::set<int16_t>{5}));
+    user.click(d.lblScreen[10]);
+    EXPECT_TRUE(command()->toolsMenuViews.empty());
+    EXPECT_TRUE(d.Changed);
+    world.boxes.answerNext(MsgResult::No);
+    user.click(d.cmdOK);
+  });
+  ASSERT_EQ(world.boxes.shown().size(), 1u);
+  EXPECT_EQ(world.boxes.shown()[0].text, kRestartQuestion);
+  EXPECT_EQ(world.boxes.shown()[0].caption, kCommand);
+  EXPECT_EQ(world.boxes.shown()[0].buttons, MsgButtons::YesNo);
+  EXPECT_EQ(world.boxes.shown()[0].icon, MsgIcon::None);
+  EXPECT_TRUE(world.act.running());
+  EXPECT_TRUE(world.act.commandsRun.empty());
+  EXPECT_TRUE(f.visible()) << "the editor stays";
+  EXPECT_EQ(command()->toolbarViews, (std::set<int16_t>{1})) << "what was done stays done";
+}
+
+TEST_F(IntegrationTest, YesRestartsActOnTheSameDatabaseAndEndsTheEditor) {
+  frmMain& f = open();
+  const std::string database = world.act.database().path;
+  integrate(f, [&](clsFrmIntegrate& d) {
+    user.click(d.chkScreen[2]);
+    world.boxes.answerNext(MsgResult::Yes);
+    user.click(d.cmdOK);
+    EXPECT_FALSE(d.loaded());
+  });
+  EXPECT_EQ(world.boxes.shown().back().text, kRestartQuestion);
+  EXPECT_EQ(world.act.commandsRun, (std::vector<int32_t>{150}));
+  EXPECT_TRUE(world.act.running()) << "the database path started ACT! again";
+  EXPECT_EQ(world.act.database().path, database);
+  EXPECT_EQ(command()->toolbarViews, (std::set<int16_t>{3}));
+  EXPECT_FALSE(f.visible());
+  EXPECT_EQ(world.runningMorvanes(), 1) << "ACT!'s closing did not unload the editor";
+  world.wait(2000);
+  EXPECT_EQ(world.runningMorvanes(), 0);
+}
+
+// ACT! refusing the definition is told at once, the placing is still tried, and Close tells it
+// again instead of asking to restart. Cancel leaves what was done.
+TEST_F(IntegrationTest, AFailedDefinitionIsToldAndCloseSaysItAgain) {
+  frmMain& f = open();
+  world.act.faults.auxResults["AddAuxCommand"] = 3;
+  const std::string failed =
+      "Can't add icon or menu item automatically. You will need to proceed manually.";
+  integrate(f, [&](clsFrmIntegrate& d) {
+    user.click(d.chkScreen[6]);
+    ASSERT_EQ(world.boxes.shown().size(), 1u);
+    EXPECT_EQ(world.boxes.shown()[0].text, failed);
+    EXPECT_EQ(world.boxes.shown()[0].caption, kCommand);
+    EXPECT_NE(d.LastResult, 0) << "the placing was tried and failed: no command";
+    user.click(d.cmdOK);
+  });
+  ASSERT_EQ(world.boxes.shown().size(), 2u);
+  EXPECT_EQ(world.boxes.shown()[1].text, failed);
+
+  world.act.faults.auxResults.clear();
+  integrate(f, [&](clsFrmIntegrate& d) {
+    user.click(d.chkScreen[8]);
+    user.click(d.cmdCancel);
+  });
+  EXPECT_EQ(world.boxes.shown().size(), 2u) << "Cancel asks nothing";
+  EXPECT_EQ(command()->toolsMenuViews, (std::set<int16_t>{3}));
+}
+
+TEST_F(IntegrationTest, InFrenchEveryTextAndTheErrorBoxesLastLineAreFrench) {
+  open();
+  clsFrmIntegrate d(*world.morvane());
+  d.AppName = kCommand;
+  d.Language = 1;
+  d.load();
+  EXPECT_EQ(d.caption(), "Int\xE9gration \xE0 ACT!");
+  EXPECT_EQ(d.Frame1[0].text(),
+            "Bouton ajout\xE9 \xE0 la barre d'outils des \xE9"
+            "crans suivants : ");
+  EXPECT_EQ(d.lblScreen[9].text(),
+            "Liste des t\xE2"
+            "ches");
+  EXPECT_EQ(d.cmdOK.text(), "&Fermer");
+  EXPECT_EQ(d.cmdCancel.text(), "&Annuler");
+  d.unload();
+
+  world.act.faults.failingMembers.insert("AuxCmds.AuxCommandExistsInToolbar");
+  clsFrmIntegrate failing(*world.morvane());
+  failing.AppName = kCommand;
+  failing.Language = 1;
+  failing.load();
+  ASSERT_EQ(world.boxes.shown().size(), 1u);
+  const std::string& text = world.boxes.shown()[0].text;
+  EXPECT_EQ(world.boxes.shown()[0].caption, kCommand);
+  EXPECT_NE(text.find("\rin frmIntegrate: Sub Form_Load - Line # 4\r\r"), std::string::npos)
+      << text;
+  EXPECT_TRUE(text.ends_with("\r\rS.V.P. contactez support@morvane.example.com avec ce message."))
+      << text;
+  EXPECT_EQ(failing.lblScreen[7].text(), "Contact List") << "the later steps did not run";
+}
+
+}  // namespace
+}  // namespace morvane
