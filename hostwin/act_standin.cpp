@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstdio>
 #include <exception>
+#include <set>
 #include <utility>
 
 #include "hostsim/act_automation.h"
@@ -412,6 +413,21 @@ std::string ActStandIn::stateText() {
   text += lineOfList(p::kFailing,
                      {m_act.faults.failingMembers.begin(), m_act.faults.failingMembers.end()});
   text += line(p::kLinked, std::to_string(m_act.linkedControls()));
+  std::vector<std::string> commands;
+  for (const auto& [name, command] : m_act.auxCommands) {
+    const auto views = [](const std::set<int16_t>& numbers) {
+      std::string joined;
+      for (const int16_t n : numbers) {
+        if (!joined.empty()) joined += ',';
+        joined += std::to_string(n);
+      }
+      return joined;
+    };
+    commands.push_back(name + "|" + views(command.toolbarViews) + "|" +
+                       views(command.toolsMenuViews));
+  }
+  text += lineOfList(p::kAuxCommands, commands);
+  text += line(p::kStartupMacro, m_act.startupMacro);
   return text;
 }
 

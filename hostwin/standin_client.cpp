@@ -199,6 +199,8 @@ StandInState StandInProcess::state() {
   state.unlinked = text(values, protocol::kUnlinked) == "1";
   state.failing = protocol::splitList(text(values, protocol::kFailing));
   state.linked = static_cast<int>(number(values, protocol::kLinked));
+  state.auxCommands = protocol::splitList(text(values, protocol::kAuxCommands));
+  state.startupMacro = text(values, protocol::kStartupMacro);
   return state;
 }
 

@@ -46,6 +46,8 @@ struct StandInState {
   bool unlinked = false;
   std::vector<std::string> failing;
   int linked = 0;
+  std::vector<std::string> auxCommands;  // "name|toolbar views|Tools-menu views"
+  std::string startupMacro;
 };
 
 struct StandInCounters {

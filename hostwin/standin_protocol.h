@@ -98,6 +98,10 @@ inline constexpr std::string_view kEvents = "events";
 inline constexpr std::string_view kUnlinked = "unlinked";  // 1 when ACT! refuses links
 inline constexpr std::string_view kFailing = "failing";    // list: members made to fail
 inline constexpr std::string_view kLinked = "linked";      // event controls linked to ACT!
+// List: ACT!'s additional commands as "name|toolbar views|Tools-menu views", the views as numbers
+// joined by ",", e.g. "Mo&rvane|1,3|".
+inline constexpr std::string_view kAuxCommands = "aux";
+inline constexpr std::string_view kStartupMacro = "macro";  // ACT!'s start-up macro preference
 
 // Counter keys: messages the stand-in's windows received from other processes, sent (cross-thread
 // SendMessage and its variants) and posted; and automation calls served.

@@ -4,6 +4,7 @@
 // reads its rules from such a folder too.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -516,6 +517,61 @@ TEST_F(MorvaneEndToEnd, TheIconOfStealthModeBringsTheEditorBack) {
   ASSERT_TRUE(again.has_value());
   EXPECT_EQ(textOf(again->field), "ID/Status");
   EXPECT_EQ(endProcessesNamed("Morvane.exe"), 1u);
+}
+
+// The integration dialog on real windows: a click on a view's label ticks its box and places the
+// command in ACT! at once; Close asks to restart ACT!, and No leaves ACT! and the editor running.
+TEST_F(MorvaneEndToEnd, TheIntegrationDialogPlacesTheCommandInAct) {
+  StandInProcess act;
+  auto morvane = startMorvane("0");
+  const auto editor = waitForEditor(*morvane);
+  ASSERT_TRUE(editor.has_value());
+  const DWORD process = morvane->processId();
+  PostMessageA(editor->form, WM_SYSCOMMAND, SC_KEYMENU, 'o');
+  ASSERT_TRUE(waitUntil([&] {
+    for (HWND w : visibleWindowsOf(process))
+      if (className(w) == "#32768") return true;
+    return false;
+  }));
+  PostMessageA(editor->form, WM_CHAR, 'i', 0);
+  HWND dialog = nullptr;
+  ASSERT_TRUE(waitUntil([&] {
+    for (HWND w : visibleWindowsOf(process))
+      if (textOf(w) == "Integrate with ACT!") dialog = w;
+    return dialog != nullptr;
+  }));
+
+  // Two labels say "Contacts": the upper one is the toolbar's.
+  HWND contacts = nullptr;
+  HWND close = nullptr;
+  RECT upper{0, LONG_MAX, 0, LONG_MAX};
+  for (HWND c = GetWindow(dialog, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+    RECT r{};
+    GetWindowRect(c, &r);
+    if (className(c) == "Static" && textOf(c) == "Contacts" && r.top < upper.top) {
+      upper = r;
+      contacts = c;
+    }
+    if (className(c) == "Button" && textOf(c) == "&Close") close = c;
+  }
+  ASSERT_TRUE(contacts != nullptr && close != nullptr);
+  PostMessageA(contacts, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+  PostMessageA(contacts, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+  EXPECT_TRUE(waitUntil([&] {
+    return act.state().auxCommands == std::vector<std::string>{"Mo&rvane|1|"};
+  }));
+
+  press(close);
+  const auto box = answerMessageBox(BoxOwner::process(process), IDNO);
+  ASSERT_TRUE(box.has_value());
+  EXPECT_EQ(box->caption, "Mo&rvane");
+  EXPECT_EQ(box->text,
+            "You need to re-start ACT! for the changes to take effect!\r\nDo you want to "
+            "re-start it now?");
+  EXPECT_TRUE(waitUntil([&] { return !IsWindow(dialog); }));
+  EXPECT_TRUE(act.state().running);
+  EXPECT_TRUE(morvane->running());
+  EXPECT_EQ(act.state().auxCommands, std::vector<std::string>{"Mo&rvane|1|"});
 }
 
 // ACT!'s closing reaches the editor as an event from the other process; the editor closes as
