@@ -557,9 +557,8 @@ TEST_F(MorvaneEndToEnd, TheIntegrationDialogPlacesTheCommandInAct) {
   ASSERT_TRUE(contacts != nullptr && close != nullptr);
   PostMessageA(contacts, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
   PostMessageA(contacts, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
-  EXPECT_TRUE(waitUntil([&] {
-    return act.state().auxCommands == std::vector<std::string>{"Mo&rvane|1|"};
-  }));
+  EXPECT_TRUE(waitUntil(
+      [&] { return act.state().auxCommands == std::vector<std::string>{"Mo&rvane|1|"}; }));
 
   press(close);
   const auto box = answerMessageBox(BoxOwner::process(process), IDNO);
