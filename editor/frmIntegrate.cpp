@@ -291,6 +291,8 @@ void clsFrmIntegrate::Message() {
       hide();
       int16_t cancel = 0;
       m_program.main.Form_Unload(cancel);
+      // The editor stayed to keep rules that could not be written: ACT! was not restarted.
+      if (cancel != 0) m_program.RestartACT = false;
       unload();
     }
   });

@@ -129,6 +129,29 @@ TEST_F(IntegrationTest, YesRestartsActOnTheSameDatabaseAndEndsTheEditor) {
   EXPECT_EQ(world.runningMorvanes(), 0);
 }
 
+// Rules the editor cannot write keep it open, and then ACT! is not restarted either: a later
+// closing of ACT! closes the editor as usual.
+TEST_F(IntegrationTest, NoRestartWhileTheEditorKeepsRulesItCouldNotSave) {
+  frmMain& f = open();
+  clickLayoutCell(f, 1);
+  user.choose(f.cboFloating, entryOf(f.cboFloating, "Group Layout"));
+  ASSERT_TRUE(world.files.setReadOnly(kRules, true));
+  integrate(f, [&](clsFrmIntegrate& d) {
+    user.click(d.chkScreen[0]);
+    world.boxes.answerNext(MsgResult::Yes);  // restart
+    world.boxes.answerNext(MsgResult::Yes);  // save the changes
+    user.click(d.cmdOK);
+  });
+  EXPECT_TRUE(f.visible());
+  EXPECT_TRUE(f.UnsavedChanges);
+  EXPECT_TRUE(world.act.commandsRun.empty()) << "ACT! kept running";
+  EXPECT_FALSE(world.morvane()->RestartACT);
+  world.boxes.answerNext(MsgResult::No);  // the changes go with ACT!
+  world.quitAct();
+  world.settle();
+  EXPECT_EQ(world.runningMorvanes(), 0);
+}
+
 // ACT! refusing the definition is told at once, the placing is still tried, and Close tells it
 // again instead of asking to restart. Cancel leaves what was done.
 TEST_F(IntegrationTest, AFailedDefinitionIsToldAndCloseSaysItAgain) {
