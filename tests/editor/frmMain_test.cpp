@@ -152,9 +152,13 @@ TEST_F(EditorTest, ScrollingOrADividerPutsTheChooserAwayAndEveryMessageGoesOn) {
 TEST_F(EditorTest, SaveWritesTheSectionAndClosingAsksAboutUnsavedChanges) {
   frmMain& f = open();
   world.writeRule("Sales", "old", "gone");
+  // Alt+S presses Save by its access key, and not while it is disabled.
+  user.pressAlt(f, 's');
+  world.settle();
+  EXPECT_EQ(rule("Sales", "old"), "gone");
   clickLayoutCell(f, 4);
   user.choose(f.cboFloating, entryOf(f.cboFloating, "Client"));
-  user.click(f.cmdSave);
+  user.pressAlt(f, 's');
   world.settle();
   EXPECT_EQ(rule("Sales-Contact", "Supplier"), "Client");
   EXPECT_EQ(rule("Sales-Contact", "_Reference_Field_"), std::to_string(kIdStatus));
