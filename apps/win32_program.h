@@ -13,6 +13,7 @@
 
 // The Win32 backend last: windows.h defines macros named like the ports' constants.
 #include "platform/win32/com_automation.h"
+#include "platform/win32/win32_files.h"
 #include "platform/win32/win32_host.h"
 #include "platform/win32/win32_message_boxes.h"
 #include "platform/win32/win32_profile_files.h"
@@ -32,7 +33,9 @@ struct Win32Platform {
   ComAutomation automation;
   Win32Host host;
   Win32Shell shell;
-  PlatformServices services{windows, timers, boxes, profiles, settings, automation, host, shell};
+  Win32Files files;
+  PlatformServices services{windows, timers,     boxes, profiles, settings,
+                            automation, host, shell, files};
 
   // Runs the thread's message loop until the program has ended. A failure inside a window
   // procedure, a timer tick or (with rethrowMore) a form's event was held there rather than

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "editor/frmIntegrate.h"
+#include "editor/frmLocations.h"
 #include "editor/morvane_program.h"
 #include "platform/conversions.h"
 #include "platform/win_constants.h"
@@ -460,7 +461,13 @@ void frmMain::mnuAbout_Click() {
 }
 
 void frmMain::mnuLocation_Click() {
-  if (m_program.showSettings) m_program.showSettings();
+  // What the dialog does not catch itself (ACT! unreachable when its preference is read, a
+  // rules file that cannot be created) is reported here, and the dialog goes.
+  frmLocations dialog(m_program);
+  m_program.trap.run("in frmMain: Sub mnuLocation_Click", [&](int& line) {
+    line = 1;
+    dialog.show(true);
+  });
 }
 
 void frmMain::mnuIntegrate_Click() {

@@ -47,8 +47,6 @@ class MorvaneProgram {
   modListView_w_Combo listHook;
   // Set by the integration dialog when the user agrees to restart ACT!.
   bool RestartACT = false;
-  // The settings dialog of the Options menu.
-  std::function<void()> showSettings;
 
   frmSplash splash;
   frmMain main;

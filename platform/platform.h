@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/automation.h"
+#include "platform/files.h"
 #include "platform/host.h"
 #include "platform/message_boxes.h"
 #include "platform/profile_files.h"
@@ -20,6 +21,7 @@ struct PlatformServices {
   Automation& automation;
   Host& host;
   Shell& shell;
+  Files& files;
 };
 
 }  // namespace morvane

@@ -281,8 +281,12 @@ void Form::load() {
 void Form::show(bool modal) {
   load();
   if (!m_loaded) return;  // Form_Load unloaded it
+  const bool appearing = !m_visible;
   m_visible = true;
   m_peer->show();
+  // Shown, it becomes the program's active form.
+  if (appearing) Form_Activate();
+  if (!m_loaded) return;
   if (modal) {
     // The loop may unload the form: the peer it runs on stays alive (retired) until it returns.
     FormPeer* peer = m_peer.get();

@@ -112,6 +112,16 @@ class FormPeer {
   virtual void destroy() = 0;
 };
 
+// The common file dialog: open or save, its filter as Basic writes it ("ini Files (*.ini)|*.ini"),
+// the folder it starts in and the file name it shows there.
+struct FileDialogRequest {
+  bool save = false;
+  std::string filter;
+  std::string initialFolder;
+  std::string fileName;
+  friend bool operator==(const FileDialogRequest&, const FileDialogRequest&) = default;
+};
+
 // The port: makes peers. Control peers are made when their form loads, in the form's order of
 // registration.
 class Ui {
@@ -127,6 +137,10 @@ class Ui {
   // The screen's twips per pixel.
   virtual int32_t twipsPerPixelX() = 0;
   virtual int32_t twipsPerPixelY() = 0;
+  // Shows the file dialog, modal to owner: the full path the user chose, or nullopt when the
+  // user cancelled.
+  virtual std::optional<std::string> showFileDialog(Form& owner,
+                                                    const FileDialogRequest& request) = 0;
 };
 
 enum class ControlKind { Label, Button, CheckBox, ComboBox, ListView, TextBox, Frame, Line };
@@ -420,6 +434,10 @@ class Form {
  protected:
   void add(Control& control);
   virtual void Form_Load() {}
+  // The form became the program's active form: when it shows. (Another form of the program
+  // handing the activation back would run it too; the dialogs that use it are modal, so none
+  // can.)
+  virtual void Form_Activate() {}
   virtual void Form_Unload(int16_t& /*cancel*/) {}
 
  private:

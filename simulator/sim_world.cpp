@@ -43,8 +43,8 @@ struct SimWorld::AutoProcess {
         host(world.system, id),
         shell(world.system),
         controlHost{world.desktop, world.desktop, world.tray, host, world.boxes, site},
-        services{world.autoWindowCalls, world.desktop, world.boxes, world.profiles,
-                 world.settings,        automation,    host,        shell} {}
+        services{world.autoWindowCalls, world.desktop, world.boxes, world.profiles, world.settings,
+                 automation,            host,          shell,       world.files} {}
 
   int processId;
   sim::SimHost host;
@@ -63,8 +63,8 @@ struct SimWorld::EditorProcess {
       : processId(id),
         host(world.system, id),
         shell(world.system),
-        services{world.desktop,  world.desktop, world.boxes, world.profiles,
-                 world.settings, automation,    host,        shell} {}
+        services{world.desktop, world.desktop, world.boxes, world.profiles, world.settings,
+                 automation,    host,          shell,       world.files} {}
 
   int processId;
   sim::SimHost host;

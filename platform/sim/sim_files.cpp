@@ -184,6 +184,17 @@ bool SimFileSystem::isFile(std::string_view windowsPath) const {
   return host && fs::is_regular_file(*host, ec);
 }
 
+std::vector<std::string> SimFileSystem::fileNames(std::string_view folder) {
+  std::vector<std::string> names;
+  const auto host = hostPath(folder);
+  std::error_code ec;
+  if (!host || !fs::is_directory(*host, ec)) return names;
+  for (const auto& entry : fs::directory_iterator(*host, ec))
+    if (entry.is_regular_file(ec)) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());  // NTFS lists by name
+  return names;
+}
+
 bool SimFileSystem::isDirectory(std::string_view windowsPath) const {
   const auto host = hostPath(windowsPath);
   std::error_code ec;

@@ -11,6 +11,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "platform/files.h"
 
 namespace morvane::sim {
 
@@ -24,7 +27,7 @@ bool replaceHostFile(const std::filesystem::path& path, std::string_view bytes,
 // The whole host file, or nullopt when it is missing, not a regular file, or cannot be read.
 std::optional<std::string> readHostFile(const std::filesystem::path& path);
 
-class SimFileSystem {
+class SimFileSystem : public Files {
  public:
   explicit SimFileSystem(std::filesystem::path root);
   SimFileSystem(const SimFileSystem&) = delete;
@@ -38,10 +41,9 @@ class SimFileSystem {
 
   // The whole file, or nullopt when it is missing, a folder, or cannot be read.
   std::optional<std::string> readFile(std::string_view windowsPath) const;
-  // Replaces the file atomically (a temporary file in the same folder, renamed over the old
-  // one). False, with the old file untouched, when the folder is missing, the file is
-  // read-only or a folder, or the write fails.
-  bool writeFile(std::string_view windowsPath, std::string_view bytes);
+  // writeFile (below) replaces the file atomically (a temporary file in the same folder, renamed
+  // over the old one). False, with the old file untouched, when the folder is missing, the file
+  // is read-only or a folder, or the write fails.
 
   bool exists(std::string_view windowsPath) const;  // file or folder
   bool isFile(std::string_view windowsPath) const;
@@ -49,13 +51,19 @@ class SimFileSystem {
   // Creates the folder and any missing parents; true when it exists afterwards.
   bool createDirectory(std::string_view windowsPath);
   bool removeFile(std::string_view windowsPath);
-  // Copies a file over another (atomically, as writeFile).
-  bool copyFile(std::string_view fromWindowsPath, std::string_view toWindowsPath);
+  // copyFile (below) copies a file over another atomically, as writeFile.
 
   // The read-only attribute; kept as the owner's write permission of the host file, and checked
   // by the simulation itself so that it holds even for a privileged test user.
   bool setReadOnly(std::string_view windowsPath, bool readOnly);
   bool isReadOnly(std::string_view windowsPath) const;
+
+  // The Files port. Listed names come in lower case, as the simulation stores them.
+  bool fileExists(std::string_view path) override { return isFile(path); }
+  bool folderExists(std::string_view path) override { return isDirectory(path); }
+  bool copyFile(std::string_view from, std::string_view to) override;
+  bool writeFile(std::string_view path, std::string_view bytes) override;
+  std::vector<std::string> fileNames(std::string_view folder) override;
 
   // Test hook: writes that would need more than this many bytes fail as on a full disk
   // (after the temporary file was partly written). nullopt: no limit.

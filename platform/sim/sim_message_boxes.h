@@ -16,14 +16,15 @@ struct ShownBox {
   MsgButtons buttons = MsgButtons::Ok;
   MsgIcon icon = MsgIcon::None;
   MsgResult answer = MsgResult::Ok;
+  MsgDefault defaultButton = MsgDefault::First;
 };
 
 class SimMessageBoxes : public MessageBoxes {
  public:
   MsgResult show(std::string_view text, std::string_view caption, MsgButtons buttons,
-                 MsgIcon icon) override;
+                 MsgIcon icon, MsgDefault defaultButton = MsgDefault::First) override;
 
-  // Queues the answer for the next box; with nothing queued a box takes its first button.
+  // Queues the answer for the next box; with nothing queued a box takes its default button.
   void answerNext(MsgResult answer) { m_script.push_back(answer); }
   const std::vector<ShownBox>& shown() const { return m_shown; }
   void clear() { m_shown.clear(); }

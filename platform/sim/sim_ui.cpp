@@ -984,6 +984,14 @@ std::optional<std::function<void()>> SimUi::takeModalUser() {
   return user;
 }
 
+std::optional<std::string> SimUi::showFileDialog(ui::Form&, const ui::FileDialogRequest& request) {
+  m_fileDialogs.push_back(request);
+  if (m_fileAnswers.empty()) return std::nullopt;
+  std::optional<std::string> answer = std::move(m_fileAnswers.front());
+  m_fileAnswers.pop_front();
+  return answer;
+}
+
 void SimUi::modalEnded(bool answered) {
   if (!m_modalForms.empty()) m_modalForms.pop_back();
   if (!answered) ++m_unansweredModals;

@@ -47,6 +47,9 @@ class SimUi : public ui::Ui {
   int32_t systemMetrics(int32_t index) override;
   int32_t twipsPerPixelX() override { return m_host.twipsPerPixelX(); }
   int32_t twipsPerPixelY() override { return m_host.twipsPerPixelY(); }
+  // Answered from answerFileDialog; cancelled when no answer is queued.
+  std::optional<std::string> showFileDialog(ui::Form& owner,
+                                            const ui::FileDialogRequest& request) override;
 
   // --- Simulation control; not part of the port ---
   SimDesktop& desktop() { return m_desktop; }
@@ -54,6 +57,10 @@ class SimUi : public ui::Ui {
   void whenModal(std::function<void()> user) { m_modalUsers.push_back(std::move(user)); }
   // The form whose modal loop runs now (the innermost), as the user sees it; nullptr for none.
   ui::Form* modalForm() const { return m_modalForms.empty() ? nullptr : m_modalForms.back(); }
+  // The user's answer to the next file dialog: a full path, or nullopt to cancel.
+  void answerFileDialog(std::optional<std::string> path) { m_fileAnswers.push_back(std::move(path)); }
+  // Every file dialog shown, in order.
+  const std::vector<ui::FileDialogRequest>& fileDialogs() const { return m_fileDialogs; }
   // Modal loops that found no user action left and returned with their form still shown.
   int unansweredModals() const { return m_unansweredModals; }
   // The window with the keyboard focus; 0 for none.
@@ -89,6 +96,8 @@ class SimUi : public ui::Ui {
   Host& m_host;
   std::deque<std::function<void()>> m_modalUsers;
   std::vector<ui::Form*> m_modalForms;
+  std::deque<std::optional<std::string>> m_fileAnswers;
+  std::vector<ui::FileDialogRequest> m_fileDialogs;
   int m_unansweredModals = 0;
   Hwnd m_focus = 0;
   std::vector<Hwnd> m_forms;

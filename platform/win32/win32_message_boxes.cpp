@@ -34,13 +34,14 @@ MsgResult answerWhenNotShown(MsgButtons buttons) {
 }  // namespace
 
 MsgResult Win32MessageBoxes::show(std::string_view text, std::string_view caption,
-                                  MsgButtons buttons, MsgIcon icon) {
+                                  MsgButtons buttons, MsgIcon icon, MsgDefault defaultButton) {
   const std::string textZ(text);
   const std::string captionZ(caption);
   // MB_SETFOREGROUND: MorvaneAuto has no visible window, and a box of a background program
   // would otherwise open behind ACT! where the user does not see it. The owner makes the box
   // modal to the form the user works in, as Basic's MsgBox does.
-  const UINT type = static_cast<UINT>(buttons) | static_cast<UINT>(icon) | MB_SETFOREGROUND;
+  const UINT type = static_cast<UINT>(buttons) | static_cast<UINT>(icon) |
+                    static_cast<UINT>(defaultButton) | MB_SETFOREGROUND;
   const int result = MessageBoxA(GetActiveWindow(), textZ.c_str(), captionZ.c_str(), type);
   if (result < static_cast<int>(MsgResult::Ok) || result > static_cast<int>(MsgResult::No)) {
     return answerWhenNotShown(buttons);

@@ -13,7 +13,7 @@ class Win32MessageBoxes : public MessageBoxes {
   // window), brought to the foreground. Should the system fail to show it, the answer is the
   // one that closing the box would give (Ok, Cancel, No; Abort for Abort/Retry/Ignore).
   MsgResult show(std::string_view text, std::string_view caption, MsgButtons buttons,
-                 MsgIcon icon) override;
+                 MsgIcon icon, MsgDefault defaultButton = MsgDefault::First) override;
 };
 
 }  // namespace morvane::win32

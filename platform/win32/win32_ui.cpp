@@ -14,6 +14,7 @@
 #include "platform/win32/win32_window_system.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
 
 namespace morvane::win32 {
 
@@ -334,6 +335,29 @@ bool Win32Ui::handleKey(void* target, unsigned key) {
   if (press == nullptr) return false;
   run([&] { press->click(); });
   return true;
+}
+
+std::optional<std::string> Win32Ui::showFileDialog(ui::Form& owner,
+                                                   const ui::FileDialogRequest& request) {
+  // Basic's filter "name|pattern|..." becomes comdlg32's NUL-separated pairs, ended by two NULs.
+  std::string filter = request.filter;
+  for (char& c : filter)
+    if (c == '|') c = '\0';
+  filter.append(2, '\0');
+  char file[2 * MAX_PATH] = {};
+  request.fileName.copy(file, sizeof file - 1);
+  OPENFILENAMEA dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = toHwnd(owner.hWnd());
+  dialog.lpstrFilter = filter.c_str();
+  dialog.nFilterIndex = 1;
+  dialog.lpstrFile = file;
+  dialog.nMaxFile = sizeof file;
+  dialog.lpstrInitialDir = request.initialFolder.empty() ? nullptr : request.initialFolder.c_str();
+  dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY;
+  const BOOL chosen = request.save ? GetSaveFileNameA(&dialog) : GetOpenFileNameA(&dialog);
+  if (!chosen) return std::nullopt;
+  return std::string(file);
 }
 
 bool Win32Ui::handleAccessKey(void* target, char key) {

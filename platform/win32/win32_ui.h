@@ -37,6 +37,9 @@ class Win32Ui : public ui::Ui {
   int32_t systemMetrics(int32_t index) override;
   int32_t twipsPerPixelX() override { return m_twipsX; }
   int32_t twipsPerPixelY() override { return m_twipsY; }
+  // GetOpenFileNameA or GetSaveFileNameA with comdlg32's default flags.
+  std::optional<std::string> showFileDialog(ui::Form& owner,
+                                            const ui::FileDialogRequest& request) override;
 
   void rethrowPending();
 

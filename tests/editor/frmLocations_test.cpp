@@ -1,0 +1,190 @@
+// The settings dialog on the simulated desktop, opened from the editor's Options menu and worked
+// by the simulated user: the rules file chosen or copied through the file dialog, the delay, the
+// start-up macro, and what OK stores.
+#include "editor/frmLocations.h"
+
+#include <gtest/gtest.h>
+
+#include "shared/settings/settings_keys.h"
+#include "tests/editor/editor_test_support.h"
+
+namespace morvane {
+namespace {
+
+using namespace testing_editor;
+
+constexpr const char* kFolder = "C:\\Program Files\\Morvane";
+constexpr const char* kShared = "S:\\Shared";
+
+class SettingsDialogTest : public EditorTest {
+ protected:
+  void SetUp() override {
+    EditorTest::SetUp();
+    ASSERT_TRUE(world.files.createDirectory(kShared));
+  }
+  // Opens the dialog from the menu; work runs while it is up.
+  void settingsDialog(frmMain& f, const std::function<void(frmLocations&)>& work) {
+    bool shown = false;
+    world.ui().whenModal([&] {
+      auto* dialog = dynamic_cast<frmLocations*>(world.ui().modalForm());
+      ASSERT_NE(dialog, nullptr);
+      shown = true;
+      work(*dialog);
+    });
+    user.chooseMenu(f, {"&Options", "&Settings"});
+    world.settle();
+    EXPECT_TRUE(shown);
+  }
+  std::string setting(std::string_view key) {
+    return settings::read(world.settings, key, "<none>");
+  }
+  std::string rulesPath() { return world.morvane()->iniLib.RulesFilePath; }
+};
+
+TEST_F(SettingsDialogTest, OpensOnTheRulesFileTheDelayAndTheMacroAndInstallsTheMacro) {
+  frmMain& f = open();
+  const std::string macro = std::string(kFolder) + "\\Morvane.mpr";
+  world.act.startupMacro = "C:\\PROGRAM FILES\\MORVANE\\Morvane.mpr";  // another letter case
+  ASSERT_TRUE(world.files.removeFile(kRules));
+  settings::save(world.settings, settings::kDelay, "750");
+  settingsDialog(f, [&](frmLocations& d) {
+    EXPECT_EQ(d.caption(), "Settings");
+    EXPECT_EQ(d.txtPath.text(), kRules);
+    EXPECT_TRUE(world.files.isFile(kRules)) << "a missing rules file is made";
+    EXPECT_EQ(d.txtDelay.text(), "750");
+    EXPECT_EQ(d.lblExpla.formBox(), (ui::Box{150 + 240, 3900 + 315, 5295, 750}));
+    EXPECT_TRUE(d.lblNetwork.font().bold);
+    EXPECT_TRUE(d.cmdMacro.enabled());
+    EXPECT_EQ(d.cmdMacro.text(), "Install macro");
+
+    // The delay box takes digits only, through its window's style.
+    EXPECT_NE(world.desktop.getWindowLongA(d.txtDelay.hWnd(), win::GWL_STYLE) & win::ES_NUMBER, 0);
+    user.type(d.txtDelay, "2a-5");
+    EXPECT_EQ(d.txtDelay.text(), "75025");
+    d.ForceTextBoxNumeric(d.txtDelay, false);
+    user.type(d.txtDelay, "x");
+    EXPECT_EQ(d.txtDelay.text(), "75025x");
+    d.ForceTextBoxNumeric(d.txtDelay);
+
+    user.click(d.cmdMacro);
+    EXPECT_EQ(world.act.startupMacro, macro);
+    EXPECT_FALSE(d.cmdMacro.enabled());
+    EXPECT_EQ(d.cmdMacro.text(), "Macro Installed");
+    user.click(d.cmdCancel);
+  });
+  EXPECT_EQ(setting(settings::kDelay), "750") << "Cancel stores nothing";
+  EXPECT_TRUE(world.boxes.shown().empty());
+}
+
+TEST_F(SettingsDialogTest, AnotherFileIsChosenAndOkStoresItsSettings) {
+  frmMain& f = open();
+  const std::string other = std::string(kShared) + "\\Team.ini";
+  ASSERT_TRUE(world.files.writeFile(other, "[Sales-Contact]\r\n"));
+  settingsDialog(f, [&](frmLocations& d) {
+    // Cancelled: nothing. The same file again: no restart message.
+    user.click(d.cmdBrowse);
+    world.ui().answerFileDialog(kRules);
+    user.click(d.cmdBrowse);
+    EXPECT_TRUE(world.boxes.shown().empty());
+    ASSERT_EQ(world.ui().fileDialogs().size(), 2u);
+    EXPECT_EQ(world.ui().fileDialogs()[0],
+              (ui::FileDialogRequest{false, "ini Files (*.ini)|*.ini", kFolder, "Morvane.ini"}));
+
+    // A path typed by hand only tells the buttons where to start; without a folder, they start
+    // in the program's.
+    d.txtPath.setText("Elsewhere.ini");
+    world.ui().answerFileDialog(other);
+    user.click(d.cmdBrowse);
+    EXPECT_EQ(world.ui().fileDialogs().back().initialFolder, kFolder);
+    EXPECT_EQ(world.ui().fileDialogs().back().fileName, "");
+    EXPECT_EQ(d.txtPath.text(), other);
+    ASSERT_EQ(world.boxes.shown().size(), 1u);
+    EXPECT_EQ(world.boxes.shown()[0].text,
+              "You will need to re-start Morvane for the changes to take effect.");
+    EXPECT_EQ(world.boxes.shown()[0].icon, MsgIcon::Exclamation);
+    user.type(d.txtDelay, "0");
+    user.click(d.cmdOK);
+  });
+  EXPECT_EQ(setting(settings::kIniLocation), other);
+  EXPECT_EQ(setting(settings::kIniFolder), std::string(kShared) + "\\");
+  EXPECT_EQ(setting(settings::kDelay), "10000");
+  EXPECT_EQ(rulesPath(), other);
+}
+
+TEST_F(SettingsDialogTest, OkRefusesAFileThatIsNotThere) {
+  frmMain& f = open();
+  settingsDialog(f, [&](frmLocations& d) {
+    world.ui().answerFileDialog(std::string(kShared) + "\\Typed.ini");
+    user.click(d.cmdBrowse);
+    user.click(d.cmdOK);
+    EXPECT_EQ(world.boxes.shown().back().text, "Invalid file specified!");
+    EXPECT_EQ(world.boxes.shown().back().icon, MsgIcon::None);
+    EXPECT_TRUE(d.loaded()) << "the dialog stays";
+    user.click(d.cmdCancel);
+  });
+  EXPECT_EQ(setting(settings::kIniLocation), "<none>");
+  EXPECT_EQ(rulesPath(), kRules);
+}
+
+TEST_F(SettingsDialogTest, CopyTakesTheFileAndItsCompanionsAndAsksBeforeOverwriting) {
+  frmMain& f = open();
+  const std::string target = std::string(kShared) + "\\Morvane.ini";
+  ASSERT_TRUE(world.files.writeFile(std::string(kFolder) + "\\~Morvane.bak", "backup"));
+  ASSERT_TRUE(world.files.writeFile(target, "old"));
+  const std::string rules = *world.files.readFile(kRules);
+  settingsDialog(f, [&](frmLocations& d) {
+    // A file is there: No, the default, leaves everything as it was.
+    world.ui().answerFileDialog(target);
+    user.click(d.cmdCopy);
+    ASSERT_EQ(world.boxes.shown().size(), 1u);
+    EXPECT_EQ(world.boxes.shown()[0].text,
+              "This location already contains a Morvane settings file. Do you want to overwrite "
+              "it?");
+    EXPECT_EQ(world.boxes.shown()[0].defaultButton, MsgDefault::Second);
+    EXPECT_EQ(world.boxes.shown()[0].answer, MsgResult::No);
+    EXPECT_EQ(*world.files.readFile(target), "old");
+    EXPECT_EQ(d.txtPath.text(), kRules);
+    EXPECT_TRUE(world.ui().fileDialogs().back().save);
+
+    // Yes copies the file and the folder's "~" files.
+    world.ui().answerFileDialog(target);
+    world.boxes.answerNext(MsgResult::Yes);
+    user.click(d.cmdCopy);
+    EXPECT_EQ(*world.files.readFile(target), rules);
+    EXPECT_EQ(world.files.readFile(std::string(kShared) + "\\~Morvane.bak"), "backup");
+    EXPECT_EQ(d.txtPath.text(), target);
+
+    // Onto the very file shown: asked, and nothing is copied.
+    world.ui().answerFileDialog(target);
+    world.boxes.answerNext(MsgResult::Yes);
+    user.click(d.cmdCopy);
+    EXPECT_EQ(world.boxes.shown().size(), 3u);
+    EXPECT_EQ(d.txtPath.text(), target);
+
+    // From a file that is not there: a new file of one blank line.
+    d.txtPath.setText(std::string(kShared) + "\\Gone.ini");
+    world.ui().answerFileDialog(std::string(kShared) + "\\New.ini");
+    user.click(d.cmdCopy);
+    EXPECT_EQ(world.files.readFile(std::string(kShared) + "\\New.ini"), " \r\n");
+    user.click(d.cmdOK);
+  });
+  EXPECT_EQ(rulesPath(), std::string(kShared) + "\\New.ini");
+}
+
+// ACT! out of reach when the dialog reads its preference: the error is told and the dialog goes.
+TEST_F(SettingsDialogTest, AnActThatCannotBeAskedIsReportedAndTheEditorStays) {
+  frmMain& f = open();
+  world.act.faults.failingMembers.insert("Preferences.StartupMacro");
+  world.ui().whenModal([] {});
+  user.chooseMenu(f, {"&Options", "&Settings"});
+  world.settle();
+  ASSERT_EQ(world.boxes.shown().size(), 1u);
+  EXPECT_NE(world.boxes.shown()[0].text.find("in frmMain: Sub mnuLocation_Click - Line # 1"),
+            std::string::npos)
+      << world.boxes.shown()[0].text;
+  EXPECT_TRUE(f.visible());
+  EXPECT_EQ(world.runningMorvanes(), 1);
+}
+
+}  // namespace
+}  // namespace morvane
