@@ -573,6 +573,55 @@ TEST_F(MorvaneEndToEnd, TheIntegrationDialogPlacesTheCommandInAct) {
   EXPECT_EQ(act.state().auxCommands, std::vector<std::string>{"Mo&rvane|1|"});
 }
 
+// The settings dialog on real windows: the real numbers-only box refuses a letter, the macro goes
+// into ACT!'s preference, and OK stores the delay and the rules file.
+TEST_F(MorvaneEndToEnd, TheSettingsDialogStoresTheDelayAndInstallsTheMacro) {
+  StandInProcess act;
+  auto morvane = startMorvane("0");
+  const auto editor = waitForEditor(*morvane);
+  ASSERT_TRUE(editor.has_value());
+  const DWORD process = morvane->processId();
+  PostMessageA(editor->form, WM_SYSCOMMAND, SC_KEYMENU, 'o');
+  ASSERT_TRUE(waitUntil([&] {
+    for (HWND w : visibleWindowsOf(process))
+      if (className(w) == "#32768") return true;
+    return false;
+  }));
+  PostMessageA(editor->form, WM_CHAR, 's', 0);
+  HWND dialog = nullptr;
+  ASSERT_TRUE(waitUntil([&] {
+    for (HWND w : visibleWindowsOf(process))
+      if (textOf(w) == "Settings") dialog = w;
+    return dialog != nullptr;
+  }));
+  HWND delay = nullptr, macro = nullptr, ok = nullptr, path = nullptr;
+  for (HWND c = GetWindow(dialog, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+    const std::string cls = className(c);
+    const std::string text = textOf(c);
+    if (cls == "Edit") (text == "1000" ? delay : path) = c;
+    if (cls == "Button" && text == "Install macro") macro = c;
+    if (cls == "Button" && text == "&OK") ok = c;
+  }
+  ASSERT_TRUE(delay != nullptr && path != nullptr && macro != nullptr && ok != nullptr);
+  EXPECT_EQ(textOf(path), rulesFile);
+  EXPECT_NE(GetWindowLongA(delay, GWL_STYLE) & ES_NUMBER, 0);
+
+  SendMessageA(delay, EM_SETSEL, 0, -1);
+  for (const char c : std::string("7x5")) PostMessageA(delay, WM_CHAR, c, 1);
+  EXPECT_TRUE(waitUntil([&] { return textOf(delay) == "75"; })) << textOf(delay);
+
+  press(macro);
+  EXPECT_TRUE(waitUntil([&] { return act.state().startupMacro == program + "\\Morvane.mpr"; }));
+  EXPECT_TRUE(waitUntil([&] { return textOf(macro) == "Macro Installed"; }));
+  EXPECT_FALSE(IsWindowEnabled(macro));
+
+  press(ok);
+  EXPECT_TRUE(waitUntil([&] { return !IsWindow(dialog); }));
+  EXPECT_EQ(settings.get(settings::kDelay), "75");
+  EXPECT_EQ(settings.get(settings::kIniLocation), rulesFile);
+  EXPECT_TRUE(morvane->running());
+}
+
 // ACT!'s closing reaches the editor as an event from the other process; the editor closes as
 // its window would, in the middle of that call, and the program ends.
 TEST_F(MorvaneEndToEnd, ActClosingEndsTheEditor) {
