@@ -20,6 +20,24 @@ add_custom_command(
   COMMENT "Drawing Morvane.ico")
 add_custom_target(morvane_icon DEPENDS ${MORVANE_ICON})
 
+# The files delivered beside the programs: the 16- and 32-pixel icons of the command that the
+# integration dialog defines in ACT!, and the start-up macro.
+set(MORVANE_DELIVERED ${CMAKE_BINARY_DIR}/bin/Morvane.ico ${CMAKE_BINARY_DIR}/bin/Morvane32.ico
+                      ${CMAKE_BINARY_DIR}/bin/Morvane.mpr)
+add_custom_command(
+  OUTPUT ${MORVANE_DELIVERED}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/bin
+  COMMAND Python3::Interpreter ${PROJECT_SOURCE_DIR}/art/make_icon.py
+          ${PROJECT_SOURCE_DIR}/art/morvane-icon.txt ${CMAKE_BINARY_DIR}/bin/Morvane.ico 16
+  COMMAND Python3::Interpreter ${PROJECT_SOURCE_DIR}/art/make_icon.py
+          ${PROJECT_SOURCE_DIR}/art/morvane-icon.txt ${CMAKE_BINARY_DIR}/bin/Morvane32.ico 32
+  COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/apps/Morvane.mpr
+          ${CMAKE_BINARY_DIR}/bin/Morvane.mpr
+  DEPENDS ${PROJECT_SOURCE_DIR}/art/make_icon.py ${PROJECT_SOURCE_DIR}/art/morvane-icon.txt
+          ${PROJECT_SOURCE_DIR}/apps/Morvane.mpr
+  COMMENT "Writing the files delivered beside the programs")
+add_custom_target(morvane_delivered_files ALL DEPENDS ${MORVANE_DELIVERED})
+
 # morvane_windows_resources(<target> DESCRIPTION <text> [ICON] [MANIFEST] [TYPELIB <file>])
 # Version information (file and product version from the project), optionally Morvane's icon as
 # icon 1, the application manifest (common controls 6, DPI aware) and a type library as TYPELIB 1.

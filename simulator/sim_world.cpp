@@ -4,6 +4,9 @@
 #include <chrono>
 
 #include "hostsim/act_automation.h"
+#include "hostsim/act_macro.h"
+#include "platform/win_constants.h"
+#include "simulator/delivered_files.h"
 #include "trayicon/picture.h"
 #include "trayicon/sim_nubrix.h"
 
@@ -84,6 +87,7 @@ SimWorld::SimWorld(std::filesystem::path sandboxFolder, hostsim::ActWindowOption
       actWindows(desktop, act.layoutState(), std::move(actWindowOptions)) {
   m_ownSandbox = sandboxFolder.empty();
   files.createDirectory(kInstallFolder);
+  files.writeFile(exePath("Morvane.mpr"), kMorvaneMacro);
   act.onClose = [this] { actWindows.close(); };
   system.install(exePath("MorvaneAuto.exe"),
                  [this](sim::SimSystem&, int id, const std::string&) { launchMorvaneAuto(id); });
@@ -116,6 +120,13 @@ void SimWorld::startAct() {
   act.start();
   act.openDatabase(hostsim::sampleDatabase());
   actWindows.open();
+  // ACT! runs its start-up macro once it is up.
+  if (!act.startupMacro.empty()) {
+    const auto text = files.readFile(act.startupMacro);
+    for (const std::string& program : hostsim::macroPrograms(act.startupMacro, text.value_or("")))
+      system.shellExecute({0, "open", program, "", program.substr(0, program.rfind('\\')),
+                           win::SW_SHOW, 0});
+  }
 }
 
 void SimWorld::quitAct() {

@@ -76,6 +76,24 @@ TEST_F(SettingsDialogTest, OpensOnTheRulesFileTheDelayAndTheMacroAndInstallsTheM
   EXPECT_TRUE(world.boxes.shown().empty());
 }
 
+// The delivered macro, once installed, starts Morvane whenever ACT! starts.
+TEST_F(SettingsDialogTest, TheInstalledMacroStartsMorvaneWithAct) {
+  frmMain& f = open();
+  settingsDialog(f, [&](frmLocations& d) {
+    user.click(d.cmdMacro);
+    user.click(d.cmdOK);
+  });
+  user.closeBox(f);
+  world.settle();
+  ASSERT_EQ(world.runningMorvanes(), 0);
+  world.quitAct();
+  world.startAct();
+  world.settle();
+  EXPECT_EQ(world.morvaneStarts().back(), "");
+  ASSERT_NE(world.morvane(), nullptr);
+  EXPECT_TRUE(world.morvane()->main.visible()) << "Morvane opened its editor";
+}
+
 TEST_F(SettingsDialogTest, AnotherFileIsChosenAndOkStoresItsSettings) {
   frmMain& f = open();
   const std::string other = std::string(kShared) + "\\Team.ini";
