@@ -1,9 +1,13 @@
 #include "simulator/scenario.h"
 
 #include <algorithm>
+#include <optional>
 #include <sstream>
+#include <utility>
 #include <vector>
 
+#include "editor/frmIntegrate.h"
+#include "editor/frmLocations.h"
 #include "hostsim/act_windows.h"
 #include "platform/ansi_text.h"
 #include "platform/conversions.h"
@@ -247,10 +251,128 @@ void ScenarioPlayer::editorStep(const std::vector<std::string>& words, const std
     user.click(f.chkStealth);
   } else if (what == "close") {
     user.click(f.cmdCancel);
+  } else if (what == "settings" || what == "integrate") {
+    m_dialog = what;
+    m_dialogSteps.clear();
+    return;
   } else {
     throw ScenarioError("unknown editor step: " + line);
   }
   m_world.settle();
+}
+
+void ScenarioPlayer::openDialog() {
+  MorvaneProgram* program = m_world.morvane();
+  const std::string kind = std::exchange(m_dialog, std::string());
+  if (program == nullptr || !program->main.visible()) {
+    m_out << "  (the editor is not open)\n";
+    return;
+  }
+  std::optional<ScenarioError> failed;
+  m_world.ui().whenModal([&] {
+    ui::Form* dialog = m_world.ui().modalForm();
+    if (dialog == nullptr) return;
+    m_out << "  " << dialogState(*dialog) << "\n";
+    for (const std::string& line : m_dialogSteps) {
+      if (!dialog->loaded()) break;
+      m_out << "  > " << line << "\n";
+      try {
+        dialogStep(*dialog, line);
+      } catch (const ScenarioError& e) {
+        failed = e;
+        return;
+      }
+      if (dialog->loaded()) m_out << "  " << dialogState(*dialog) << "\n";
+    }
+  });
+  sim::SimUser user(m_world.desktop, m_world.ui());
+  user.chooseMenu(program->main,
+                  {"&Options", kind == "settings" ? "&Settings" : "&Integrate with ACT"});
+  m_world.settle();
+  if (failed) throw *failed;
+}
+
+void ScenarioPlayer::dialogStep(ui::Form& dialog, const std::string& line) {
+  sim::SimUser user(m_world.desktop, m_world.ui());
+  const std::vector<std::string> words = splitWords(line);
+  const std::string what = ansi::foldCase(words[0]);
+  const std::string rest = restAfter(line, 1);
+  if (what == "answer" && words.size() == 2) {
+    const std::string a = ansi::foldCase(words[1]);
+    m_world.boxes.answerNext(a == "yes"  ? MsgResult::Yes
+                             : a == "no" ? MsgResult::No
+                                         : MsgResult::Ok);
+    return;
+  }
+  if (auto* d = dynamic_cast<frmLocations*>(&dialog)) {
+    // browse <path>|cancel, copy <path>|cancel, path <text>, delay <keys>, macro, ok, cancel
+    if (what == "browse" || what == "copy") {
+      m_world.ui().answerFileDialog(ansi::foldCase(rest) == "cancel" ? std::nullopt
+                                                                     : std::optional(rest));
+      user.click(what == "browse" ? d->cmdBrowse : d->cmdCopy);
+    } else if (what == "path" || what == "delay") {
+      ui::TextBox& box = what == "path" ? d->txtPath : d->txtDelay;
+      box.setText("");  // the user selects what is there, then types
+      user.type(box, rest);
+    } else if (what == "macro") {
+      user.click(d->cmdMacro);
+    } else if (what == "ok") {
+      user.click(d->cmdOK);
+    } else if (what == "cancel") {
+      user.click(d->cmdCancel);
+    } else {
+      throw ScenarioError("unknown settings step: " + line);
+    }
+  } else if (auto* d = dynamic_cast<clsFrmIntegrate*>(&dialog)) {
+    // toolbar|menu <view>: the view's box; label toolbar|menu <view>: its label; close; cancel
+    const auto box = [&](const std::string& where, const std::string& view) -> int {
+      const int first = ansi::foldCase(where) == "toolbar" ? 0
+                        : ansi::foldCase(where) == "menu"  ? clsFrmIntegrate::kViews
+                                                           : -1;
+      for (int v = 0; first >= 0 && v < clsFrmIntegrate::kViews; ++v)
+        if (ansi::foldCase(d->lblScreen[first + v].text()) == ansi::foldCase(view))
+          return first + v;
+      throw ScenarioError("no such box: " + line);
+    };
+    if (what == "toolbar" || what == "menu") {
+      ui::CheckBox& b = d->chkScreen[box(what, rest)];
+      if (!b.enabled()) m_out << "  (the box is disabled)\n";
+      user.click(b);
+    } else if (what == "label" && words.size() >= 3) {
+      user.click(d->lblScreen[box(words[1], restAfter(line, 2))]);
+    } else if (what == "close") {
+      user.click(d->cmdOK);
+    } else if (what == "cancel") {
+      user.click(d->cmdCancel);
+    } else {
+      throw ScenarioError("unknown integration step: " + line);
+    }
+  }
+  m_world.settle();
+}
+
+std::string ScenarioPlayer::dialogState(ui::Form& dialog) const {
+  if (auto* d = dynamic_cast<frmLocations*>(&dialog)) {
+    return "Settings: file " + inQuotes(d->txtPath.text()) + ", delay " +
+           inQuotes(d->txtDelay.text()) + ", macro button " + inQuotes(d->cmdMacro.text()) +
+           (d->cmdMacro.enabled() ? "" : " (disabled)");
+  }
+  if (auto* d = dynamic_cast<clsFrmIntegrate*>(&dialog)) {
+    std::string s = d->caption() + ":";
+    for (int frame = 0; frame < 2; ++frame) {
+      s += frame == 0 ? " toolbar [" : "; menu [";
+      std::string ticked;
+      for (int v = 0; v < clsFrmIntegrate::kViews; ++v) {
+        const int i = frame * clsFrmIntegrate::kViews + v;
+        if (d->chkScreen[i].value() != 1) continue;
+        if (!ticked.empty()) ticked += ", ";
+        ticked += d->lblScreen[i].text();
+      }
+      s += ticked + "]";
+    }
+    return s;
+  }
+  return dialog.caption();
 }
 
 void ScenarioPlayer::reportChanges(bool showAct) {
@@ -323,6 +445,17 @@ void ScenarioPlayer::actStep(const std::vector<std::string>& words, const std::s
 void ScenarioPlayer::step(const std::string& rawLine) {
   const std::string line = trim(rawLine);
   if (line.empty() || line[0] == '#') return;
+  if (!m_dialog.empty()) {
+    // Inside a dialog block: its steps wait for its "end".
+    if (ansi::foldCase(line) != "end") {
+      m_dialogSteps.push_back(line);
+      return;
+    }
+    m_out << "> end\n";
+    openDialog();
+    reportChanges(true);
+    return;
+  }
   const std::vector<std::string> words = splitWords(line);
   const std::string verb = ansi::foldCase(words[0]);
   m_out << "> " << line << "\n";
@@ -348,6 +481,11 @@ void ScenarioPlayer::step(const std::string& rawLine) {
       throw ScenarioError("expected: rule <section>: <key> = <value>");
     m_world.writeRule(trim(rest.substr(0, colon)), trim(rest.substr(colon + 1, equals - colon - 1)),
                       trim(rest.substr(equals + 1)));
+    showAct = false;
+  } else if (verb == "folder" && words.size() >= 2) {
+    // folder <path>: a folder on the simulated drives, such as a share for the rules
+    if (!m_world.files.createDirectory(restAfter(line, 1)))
+      throw ScenarioError("cannot make the folder: " + line);
     showAct = false;
   } else if (verb == "rules" && words.size() == 2 && ansi::foldCase(words[1]) == "sample") {
     m_world.writeSampleRules();
@@ -437,6 +575,11 @@ tray click
 editor layout Vendor = Vendor Layout
 editor save
 editor update
+# In the settings, a shorter wait before MorvaneAuto's deferred updates.
+editor settings
+delay 600
+ok
+end
 editor stealth
 show
 )";

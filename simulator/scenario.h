@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "platform/ui.h"
 #include "simulator/sim_world.h"
 
 namespace morvane::simulator {
@@ -31,6 +32,11 @@ class ScenarioPlayer {
  private:
   void actStep(const std::vector<std::string>& words, const std::string& rest);
   void editorStep(const std::vector<std::string>& words, const std::string& line);
+  // A dialog block: "editor settings" or "editor integrate", its steps, then "end". The steps
+  // are the user's inside the dialog's modal loop, once the menu has opened it.
+  void openDialog();
+  void dialogStep(ui::Form& dialog, const std::string& line);
+  std::string dialogState(ui::Form& dialog) const;
   void reportChanges(bool showAct);
   std::string actState() const;
   std::string trayState() const;
@@ -43,6 +49,8 @@ class ScenarioPlayer {
   std::string m_lastTray;
   std::string m_lastTimer;
   std::string m_lastEditor;
+  std::string m_dialog;  // "settings" or "integrate" while a block is read; "" otherwise
+  std::vector<std::string> m_dialogSteps;
   size_t m_shellCallsSeen = 0;
   size_t m_morvaneStartsSeen = 0;
 };
