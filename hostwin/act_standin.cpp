@@ -98,9 +98,23 @@ std::optional<StandInOptions> parseStandInArguments(std::string_view commandLine
   }
   std::string_view rest = commandLine;
   for (;;) {
+    rest = trimLeft(rest);
+    if (!rest.empty() && rest.front() == '"') {
+      const size_t close = rest.find('"', 1);
+      if (close == std::string_view::npos) {
+        error = "a quoted database path needs its closing quote";
+        return std::nullopt;
+      }
+      options.database = std::string(rest.substr(1, close - 1));
+      rest = rest.substr(close + 1);
+      continue;
+    }
     auto [word, after] = splitWord(rest);
     if (word.empty()) return options;
-    if (word == "/fillers") {
+    if (word.front() != '/' && word.front() != '-') {
+      options.database = std::string(rest.substr(0, word.size()));
+      rest = after;
+    } else if (word == "/fillers") {
       auto [count, next] = splitWord(after);
       const auto fillers = parseNumber<int>(count);
       if (!fillers || *fillers < 0) {
@@ -116,6 +130,16 @@ std::optional<StandInOptions> parseStandInArguments(std::string_view commandLine
   }
 }
 
+namespace {
+
+hostsim::ActDatabaseData databaseOf(const StandInOptions& options) {
+  hostsim::ActDatabaseData database = hostsim::sampleDatabase();
+  if (!options.database.empty()) database.path = options.database;
+  return database;
+}
+
+}  // namespace
+
 void noteClosingStep(const char* step) {
   if (g_closingStep.exchange(step) != nullptr) return;
   if (const HANDLE deadline = CreateThread(nullptr, 0, endAtClosingDeadline, nullptr, 0, nullptr))
@@ -123,7 +147,7 @@ void noteClosingStep(const char* step) {
 }
 
 ActStandIn::ActStandIn(HINSTANCE instance, const StandInOptions& options)
-    : m_act(hostsim::sampleDatabase()), m_frame(instance, m_act, options.fillers) {
+    : m_act(databaseOf(options)), m_frame(instance, m_act, options.fillers) {
   hostsim::registerActClasses(m_automation, m_act);
   m_act.onEvent = [this](int position, const std::vector<Variant>& args) {
     onEvent(position, args);

@@ -33,9 +33,13 @@ enum class StandInMode { Run, RegisterServer, UnregisterServer, StartedByCom };
 struct StandInOptions {
   StandInMode mode = StandInMode::Run;
   int fillers = hostsim::shape::kDefaultFillers;  // filler fields in the record view
+  // The database file it opens, as its file association passes it (the sample database's data
+  // under that path); the sample database's own path when empty.
+  std::string database;
 };
 
-// Reads the command line: "/fillers N", or "/regserver" or "/unregserver" alone; "-Embedding" or
+// Reads the command line: "/fillers N" and a database path (quoted when it has blanks), or
+// "/regserver" or "/unregserver" alone; "-Embedding" or
 // "/Embedding" anywhere (COM adds it) gives StartedByCom. nullopt, with the reason in error, for
 // anything else.
 std::optional<StandInOptions> parseStandInArguments(std::string_view commandLine,

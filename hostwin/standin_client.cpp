@@ -98,7 +98,24 @@ StandInProcess::StandInProcess(std::string_view arguments, DWORD timeoutMs) {
   CloseHandle(info.hThread);
   m_process = info.hProcess;
   m_processId = info.dwProcessId;
+  connect(timeoutMs);
+}
 
+StandInProcess::StandInProcess(HANDLE process, DWORD processId, DWORD timeoutMs)
+    : m_process(process), m_processId(processId) {
+  connect(timeoutMs);
+}
+
+std::unique_ptr<StandInProcess> StandInProcess::attach(DWORD processId, DWORD timeoutMs) {
+  const HANDLE process =
+      OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION | SYNCHRONIZE, FALSE, processId);
+  if (process == nullptr)
+    throw std::runtime_error("no ACT! stand-in with process id " + std::to_string(processId));
+  return std::unique_ptr<StandInProcess>(new StandInProcess(process, processId, timeoutMs));
+}
+
+void StandInProcess::connect(DWORD timeoutMs) {
+  const std::string path = programFolder() + "\\" + kProgram;
   registerReplyClass(replyProc);
   m_replyWindow = CreateWindowExA(0, kReplyClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                   GetModuleHandleA(nullptr), nullptr);

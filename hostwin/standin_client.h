@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -67,6 +68,10 @@ class StandInProcess {
   // until its frame exists. Throws std::runtime_error when it cannot be started or shows no frame
   // within timeoutMs.
   explicit StandInProcess(std::string_view arguments = {}, DWORD timeoutMs = kStandInTimeoutMs);
+  // A stand-in that another program started (ACT! opened through its file association), once
+  // its frame exists. Throws as the constructor does.
+  static std::unique_ptr<StandInProcess> attach(DWORD processId,
+                                                DWORD timeoutMs = kStandInTimeoutMs);
   // Stops it (see stop).
   ~StandInProcess();
   StandInProcess(const StandInProcess&) = delete;
@@ -98,6 +103,9 @@ class StandInProcess {
   bool waitForExit(DWORD timeoutMs);
 
  private:
+  StandInProcess(HANDLE process, DWORD processId, DWORD timeoutMs);
+  // Makes the reply window and waits for the frame; ends the process and throws when it fails.
+  void connect(DWORD timeoutMs);
   static LRESULT CALLBACK replyProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
   HANDLE m_process = nullptr;

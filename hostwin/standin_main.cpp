@@ -1,6 +1,6 @@
 // ActStandIn.exe: ACT! for Morvane's tests and demos, with the sample database open, serving ACT!'s
 // automation objects and event control to other processes while it runs.
-//   ActStandIn.exe [/fillers N]
+//   ActStandIn.exe [/fillers N] [DATABASE]   DATABASE: the path its file association passes
 //   ActStandIn.exe /regserver | /unregserver   register or remove its COM classes, then exit
 // Started by COM (-Embedding), a client asked for one of the classes while ACT! was not running.
 // It then serves them as the simulation does when ACT! is not running: ACT!'s objects cannot be

@@ -130,6 +130,54 @@ void press(HWND button) {
   PostMessageA(button, BM_CLICK, 0, 0);
 }
 
+// Opens an entry of the editor's Options menu with the keyboard, as the user would (Alt+O, then
+// the entry's letter once the menu shows); the window with the caption it opens, or nullptr.
+HWND openFromOptions(DWORD process, HWND form, char entry, const std::string& caption) {
+  PostMessageA(form, WM_SYSCOMMAND, SC_KEYMENU, 'o');
+  if (!waitUntil([&] {
+        for (HWND w : visibleWindowsOf(process))
+          if (className(w) == "#32768") return true;
+        return false;
+      }))
+    return nullptr;
+  PostMessageA(form, WM_CHAR, static_cast<unsigned char>(entry), 0);
+  HWND opened = nullptr;
+  waitUntil([&] {
+    for (HWND w : visibleWindowsOf(process))
+      if (textOf(w) == caption) opened = w;
+    return opened != nullptr;
+  });
+  return opened;
+}
+
+// A window of a dialog by its class and text; nullptr when there is none.
+HWND childOf(HWND dialog, const std::string& cls, const std::string& text) {
+  for (HWND c = GetWindow(dialog, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT))
+    if (className(c) == cls && textOf(c) == text) return c;
+  return nullptr;
+}
+
+// A click on a label of another process: the static control tells its dialog.
+void clickLabel(HWND label) {
+  PostMessageA(label, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+  PostMessageA(label, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+}
+
+// In the integration dialog two labels name each view: the upper one is the toolbar's.
+HWND toolbarLabel(HWND dialog, const std::string& view) {
+  HWND found = nullptr;
+  LONG top = LONG_MAX;
+  for (HWND c = GetWindow(dialog, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+    RECT r{};
+    GetWindowRect(c, &r);
+    if (className(c) == "Static" && textOf(c) == view && r.top < top) {
+      top = r.top;
+      found = c;
+    }
+  }
+  return found;
+}
+
 // The position of an entry in a drop-down list of another process.
 std::optional<int> entryIndex(HWND combo, const std::string& entry) {
   const auto count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
@@ -527,36 +575,13 @@ TEST_F(MorvaneEndToEnd, TheIntegrationDialogPlacesTheCommandInAct) {
   const auto editor = waitForEditor(*morvane);
   ASSERT_TRUE(editor.has_value());
   const DWORD process = morvane->processId();
-  PostMessageA(editor->form, WM_SYSCOMMAND, SC_KEYMENU, 'o');
-  ASSERT_TRUE(waitUntil([&] {
-    for (HWND w : visibleWindowsOf(process))
-      if (className(w) == "#32768") return true;
-    return false;
-  }));
-  PostMessageA(editor->form, WM_CHAR, 'i', 0);
-  HWND dialog = nullptr;
-  ASSERT_TRUE(waitUntil([&] {
-    for (HWND w : visibleWindowsOf(process))
-      if (textOf(w) == "Integrate with ACT!") dialog = w;
-    return dialog != nullptr;
-  }));
+  const HWND dialog = openFromOptions(process, editor->form, 'i', "Integrate with ACT!");
+  ASSERT_TRUE(dialog != nullptr);
 
-  // Two labels say "Contacts": the upper one is the toolbar's.
-  HWND contacts = nullptr;
-  HWND close = nullptr;
-  RECT upper{0, LONG_MAX, 0, LONG_MAX};
-  for (HWND c = GetWindow(dialog, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
-    RECT r{};
-    GetWindowRect(c, &r);
-    if (className(c) == "Static" && textOf(c) == "Contacts" && r.top < upper.top) {
-      upper = r;
-      contacts = c;
-    }
-    if (className(c) == "Button" && textOf(c) == "&Close") close = c;
-  }
+  const HWND contacts = toolbarLabel(dialog, "Contacts");
+  const HWND close = childOf(dialog, "Button", "&Close");
   ASSERT_TRUE(contacts != nullptr && close != nullptr);
-  PostMessageA(contacts, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
-  PostMessageA(contacts, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+  clickLabel(contacts);
   EXPECT_TRUE(waitUntil(
       [&] { return act.state().auxCommands == std::vector<std::string>{"Mo&rvane|1|"}; }));
 
@@ -581,19 +606,8 @@ TEST_F(MorvaneEndToEnd, TheSettingsDialogStoresTheDelayAndInstallsTheMacro) {
   const auto editor = waitForEditor(*morvane);
   ASSERT_TRUE(editor.has_value());
   const DWORD process = morvane->processId();
-  PostMessageA(editor->form, WM_SYSCOMMAND, SC_KEYMENU, 'o');
-  ASSERT_TRUE(waitUntil([&] {
-    for (HWND w : visibleWindowsOf(process))
-      if (className(w) == "#32768") return true;
-    return false;
-  }));
-  PostMessageA(editor->form, WM_CHAR, 's', 0);
-  HWND dialog = nullptr;
-  ASSERT_TRUE(waitUntil([&] {
-    for (HWND w : visibleWindowsOf(process))
-      if (textOf(w) == "Settings") dialog = w;
-    return dialog != nullptr;
-  }));
+  const HWND dialog = openFromOptions(process, editor->form, 's', "Settings");
+  ASSERT_TRUE(dialog != nullptr);
   HWND delay = nullptr, macro = nullptr, ok = nullptr, path = nullptr;
   for (HWND c = GetWindow(dialog, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
     const std::string cls = className(c);
@@ -620,6 +634,70 @@ TEST_F(MorvaneEndToEnd, TheSettingsDialogStoresTheDelayAndInstallsTheMacro) {
   EXPECT_EQ(settings.get(settings::kDelay), "75");
   EXPECT_EQ(settings.get(settings::kIniLocation), rulesFile);
   EXPECT_TRUE(morvane->running());
+}
+
+// Opening ACT!'s database file starts ACT! with it, through the file association its installer
+// made; the test makes one for the stand-in, in the throwaway prefix. (Wine reads associations
+// from the machine's classes only.)
+class DatabaseAssociation {
+ public:
+  explicit DatabaseAssociation(const std::string& command) {
+    set(".dbf", kProgId);
+    set(std::string(kProgId) + "\\shell\\open\\command", command);
+  }
+  ~DatabaseAssociation() {
+    RegDeleteTreeA(HKEY_CLASSES_ROOT, ".dbf");
+    RegDeleteTreeA(HKEY_CLASSES_ROOT, kProgId);
+  }
+  DatabaseAssociation(const DatabaseAssociation&) = delete;
+  DatabaseAssociation& operator=(const DatabaseAssociation&) = delete;
+
+ private:
+  static constexpr const char* kProgId = "MorvaneTests.ActDatabase";
+  // The key's default value.
+  static void set(const std::string& key, const std::string& value) {
+    HKEY k = nullptr;
+    if (RegCreateKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k,
+                        nullptr) != ERROR_SUCCESS)
+      return;
+    RegSetValueExA(k, "", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>(value.size() + 1));
+    RegCloseKey(k);
+  }
+};
+
+// Yes to the integration dialog's restart question: the editor closes ACT!, opens its database
+// again through the shell, which starts ACT! with it, hides and ends by itself.
+TEST_F(MorvaneEndToEnd, YesRestartsActOnItsDatabaseAndTheEditorEnds) {
+  const std::string database = "C:\\ACT\\Database\\Sales.dbf";
+  CreateDirectoryA("C:\\ACT", nullptr);
+  CreateDirectoryA("C:\\ACT\\Database", nullptr);
+  const HANDLE file = CreateFileA(database.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  CloseHandle(file);
+  const DatabaseAssociation association(quotedPath(besideMe("ActStandIn.exe")) + " \"%1\"");
+
+  StandInProcess act;
+  auto morvane = startMorvane("0");
+  const auto editor = waitForEditor(*morvane);
+  ASSERT_TRUE(editor.has_value());
+  const DWORD process = morvane->processId();
+  const HWND dialog = openFromOptions(process, editor->form, 'i', "Integrate with ACT!");
+  ASSERT_TRUE(dialog != nullptr);
+  clickLabel(toolbarLabel(dialog, "Groups"));
+  ASSERT_TRUE(waitUntil(
+      [&] { return act.state().auxCommands == std::vector<std::string>{"Mo&rvane|3|"}; }));
+  press(childOf(dialog, "Button", "&Close"));
+  ASSERT_TRUE(answerMessageBox(BoxOwner::process(process), IDYES).has_value());
+
+  EXPECT_TRUE(act.waitForExit(hostwin::kStandInTimeoutMs)) << "Command 150 closed ACT!";
+  std::vector<uint32_t> started;
+  ASSERT_TRUE(waitUntil([&] { return !(started = processesNamed("ActStandIn.exe")).empty(); }));
+  ASSERT_EQ(started.size(), 1u);
+  const auto again = StandInProcess::attach(started.front());
+  EXPECT_EQ(again->state().database, database);
+  EXPECT_EQ(morvane->waitForExit(), 0u) << "the editor ended at its second tick";
 }
 
 // ACT!'s closing reaches the editor as an event from the other process; the editor closes as
