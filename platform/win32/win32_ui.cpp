@@ -1056,6 +1056,16 @@ void Win32ControlPeer::mouseUp(int16_t button, int16_t shift, POINT at) {
 
 LRESULT Win32ControlPeer::subclass(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
+    case WM_ERASEBKGND:
+      // A group box paints only its line and caption, and the form, which clips its children,
+      // does not paint under it: the frame fills its own inside, as a frame of Basic does.
+      if (m_control.kind() != ui::ControlKind::Frame) break;
+      {
+        RECT inside{};
+        GetClientRect(hwnd, &inside);
+        FillRect(reinterpret_cast<HDC>(wParam), &inside, GetSysColorBrush(COLOR_BTNFACE));
+      }
+      return 1;
     case WM_SETFOCUS: {
       const LRESULT result = DefSubclassProc(hwnd, msg, wParam, lParam);
       if (Win32FormPeer* form = m_ui.formOf(m_formWindow)) form->focusedChild(hwnd);

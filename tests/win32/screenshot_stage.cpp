@@ -4,6 +4,15 @@
 //   screenshot_stage window TITLE  waits until a window titled TITLE (TITLE* : a title starting
 //                                  so) is the only window its program shows, repaints it and
 //                                  reports it (exit 1: none came within a minute)
+//   screenshot_stage options FORM LETTER TITLE
+//                                  opens the Options menu of the window titled FORM with the
+//                                  keyboard, chooses its entry LETTER, and reports the window
+//                                  titled TITLE that it opens
+//   screenshot_stage close TITLE   closes the window titled TITLE, as its close box does, and
+//                                  waits until it has gone
+//   screenshot_stage french-integration
+//                                  shows the integration dialog in French (ACT!'s stand-in must
+//                                  run) and keeps it up until it is ended
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -11,7 +20,9 @@
 #include <string_view>
 
 #include "apps/win32_program.h"
+#include "editor/frmIntegrate.h"
 #include "editor/frmMain.h"
+#include "editor/morvane_program.h"
 #include "platform/win32/win32_ui.h"
 
 namespace {
@@ -96,11 +107,84 @@ int waitForWindow(const char* title) {
   return 1;
 }
 
+HWND visibleTitled(const char* title) {
+  Search search{title};
+  EnumWindows(&findTitled, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+BOOL CALLBACK findMenu(HWND window, LPARAM found) {
+  char name[32] = {};
+  GetClassNameA(window, name, sizeof name);
+  if (IsWindowVisible(window) && std::strcmp(name, "#32768") == 0)
+    *reinterpret_cast<bool*>(found) = true;
+  return TRUE;
+}
+
+// Waits up to a minute for a condition, checking every 50 ms.
+template <class Condition>
+bool waitFor(Condition condition) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (condition()) return true;
+    Sleep(50);
+  }
+  return false;
+}
+
+int openFromOptions(const char* form, char letter, const char* title) {
+  HWND window = nullptr;
+  if (!waitFor([&] { return (window = visibleTitled(form)) != nullptr; })) return 1;
+  PostMessageA(window, WM_SYSCOMMAND, SC_KEYMENU, 'o');
+  if (!waitFor([] {
+        bool shown = false;
+        EnumWindows(&findMenu, reinterpret_cast<LPARAM>(&shown));
+        return shown;
+      }))
+    return 1;
+  PostMessageA(window, WM_CHAR, static_cast<unsigned char>(letter), 0);
+  HWND dialog = nullptr;
+  if (!waitFor([&] { return (dialog = visibleTitled(title)) != nullptr; })) return 1;
+  RedrawWindow(dialog, nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  report(dialog);
+  return 0;
+}
+
+int closeWindow(const char* title) {
+  HWND window = visibleTitled(title);
+  if (window == nullptr) return 1;
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  return waitFor([&] { return !IsWindow(window); }) ? 0 : 1;
+}
+
+int showFrenchIntegration() {
+  win32::Win32Platform platform;
+  win32::Win32Ui ui(platform.windows);
+  MorvaneProgram program(platform.services, ui);
+  clsFrmIntegrate dialog(program);
+  dialog.AppName = "Mo&rvane";
+  dialog.Language = 1;
+  dialog.ContactScreen = true;
+  dialog.GroupScreen = true;
+  dialog.show();
+  dialog.refresh();
+  report(reinterpret_cast<HWND>(dialog.hWnd()));
+  platform.runMessageLoop([] { return false; });
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc == 2 && std::strcmp(argv[1], "splash") == 0) return showSplash();
   if (argc == 3 && std::strcmp(argv[1], "window") == 0) return waitForWindow(argv[2]);
-  std::fprintf(stderr, "usage: screenshot_stage splash | screenshot_stage window TITLE\n");
+  if (argc == 5 && std::strcmp(argv[1], "options") == 0 && std::strlen(argv[3]) == 1)
+    return openFromOptions(argv[2], argv[3][0], argv[4]);
+  if (argc == 3 && std::strcmp(argv[1], "close") == 0) return closeWindow(argv[2]);
+  if (argc == 2 && std::strcmp(argv[1], "french-integration") == 0) return showFrenchIntegration();
+  std::fprintf(stderr,
+               "usage: screenshot_stage splash | window TITLE | options FORM LETTER TITLE | "
+               "close TITLE | french-integration\n");
   return 2;
 }
