@@ -179,6 +179,25 @@ TEST_F(IntegrationTest, AFailedDefinitionIsToldAndCloseSaysItAgain) {
   EXPECT_EQ(command()->toolsMenuViews, (std::set<int16_t>{3}));
 }
 
+// Without ACT!'s "ACTOLE.AUXCMDS" class the dialog tells so from its loading and stops there.
+TEST_F(IntegrationTest, WithoutActsCommandObjectLoadingStopsAtItsBox) {
+  world.configureAutomation = [](sim::SimAutomation& classes) {
+    classes.unregisterClass("ACTOLE.AUXCMDS");
+  };
+  frmMain& f = open();
+  integrate(f, [&](clsFrmIntegrate& d) {
+    ASSERT_EQ(world.boxes.shown().size(), 1u);
+    EXPECT_EQ(world.boxes.shown()[0].caption, kCommand);
+    EXPECT_EQ(world.boxes.shown()[0].text,
+              "Error 429: 'ActiveX component can't create object'\rin frmIntegrate: Sub "
+              "Form_Load - Line # 2\r\rPlease contact support@morvane.example.com with this "
+              "error message.");
+    EXPECT_TRUE(d.chkScreen[1].enabled()) << "the enabling step did not run";
+    user.click(d.cmdCancel);
+  });
+  EXPECT_TRUE(f.visible());
+}
+
 TEST_F(IntegrationTest, InFrenchEveryTextAndTheErrorBoxesLastLineAreFrench) {
   open();
   clsFrmIntegrate d(*world.morvane());

@@ -189,6 +189,34 @@ TEST_F(SettingsDialogTest, CopyTakesTheFileAndItsCompanionsAndAsksBeforeOverwrit
   EXPECT_EQ(rulesPath(), std::string(kShared) + "\\New.ini");
 }
 
+// Bad places: a read-only destination stops the copy without a word and leaves the path; an
+// empty delay is stored empty; a rules file whose folder is gone cannot be made, which is told.
+TEST_F(SettingsDialogTest, BadPlacesAndAnEmptyDelayGiveTheDesignedSilenceOrMessage) {
+  frmMain& f = open();
+  const std::string locked = std::string(kShared) + "\\Locked.ini";
+  ASSERT_TRUE(world.files.writeFile(locked, "kept"));
+  ASSERT_TRUE(world.files.setReadOnly(locked, true));
+  settingsDialog(f, [&](frmLocations& d) {
+    world.ui().answerFileDialog(locked);
+    world.boxes.answerNext(MsgResult::Yes);
+    user.click(d.cmdCopy);
+    EXPECT_EQ(*world.files.readFile(locked), "kept");
+    EXPECT_EQ(d.txtPath.text(), kRules);
+    d.txtDelay.setText("");
+    user.click(d.cmdOK);
+  });
+  EXPECT_EQ(setting(settings::kDelay), "");
+  EXPECT_EQ(world.boxes.shown().size(), 1u) << "only the overwrite question";
+
+  world.morvane()->iniLib.RulesFilePath = "S:\\Gone\\Morvane.ini";
+  world.ui().whenModal([] {});
+  user.chooseMenu(f, {"&Options", "&Settings"});
+  world.settle();
+  ASSERT_EQ(world.boxes.shown().size(), 2u);
+  EXPECT_EQ(world.boxes.shown()[1].text.substr(0, 34), "Error 75: 'Path/File access error'");
+  EXPECT_TRUE(f.visible());
+}
+
 // ACT! out of reach when the dialog reads its preference: the error is told and the dialog goes.
 TEST_F(SettingsDialogTest, AnActThatCannotBeAskedIsReportedAndTheEditorStays) {
   frmMain& f = open();
