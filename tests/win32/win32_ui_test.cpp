@@ -13,6 +13,8 @@
 #include "platform/win32/win32_base.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
+#include <dlgs.h>
 
 namespace morvane::win32 {
 namespace {
@@ -373,6 +375,76 @@ TEST_F(Win32UiTest, NumberOnlyBox_RefusesATypedLetter) {
   EXPECT_EQ(form.txtNumber.text(), "123");
   EXPECT_EQ(lab.windowText(form.txtNumber.hWnd()), "123");
   EXPECT_EQ(changes, 3);
+}
+
+// The user on comdlg32's dialog, from a timer of this thread, which the dialog's own loop serves:
+// reads the folder and the name it shows, then types a name and presses Open or Save (or
+// cancels when there is no name to type).
+struct FileDialogUser {
+  std::string type;
+  std::string folder;
+  std::string shownName;
+  bool acted = false;
+};
+FileDialogUser tFileUser;
+
+BOOL CALLBACK findFileDialog(HWND w, LPARAM found) {
+  char name[16] = {};
+  GetClassNameA(w, name, sizeof name);
+  if (IsWindowVisible(w) && std::string(name) == "#32770") *reinterpret_cast<HWND*>(found) = w;
+  return TRUE;
+}
+
+void CALLBACK actOnFileDialog(HWND, UINT, UINT_PTR, DWORD) {
+  HWND dialog = nullptr;
+  if (tFileUser.acted) return;
+  EnumThreadWindows(GetCurrentThreadId(), &findFileDialog, reinterpret_cast<LPARAM>(&dialog));
+  if (dialog == nullptr) return;
+  tFileUser.acted = true;
+  char text[MAX_PATH] = {};
+  SendMessageA(dialog, CDM_GETFOLDERPATH, sizeof text, reinterpret_cast<LPARAM>(text));
+  tFileUser.folder = text;
+  text[0] = '\0';
+  SendMessageA(dialog, CDM_GETSPEC, sizeof text, reinterpret_cast<LPARAM>(text));
+  tFileUser.shownName = text;
+  if (tFileUser.type.empty()) {
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    return;
+  }
+  // The name box is cmb13 in the explorer-style dialog, edt1 in older templates.
+  for (const int box : {cmb13, edt1})
+    SendMessageA(dialog, CDM_SETCONTROLTEXT, box, reinterpret_cast<LPARAM>(tFileUser.type.c_str()));
+  PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+}
+
+TEST_F(Win32UiTest, FileDialog_StartsInItsFolderOnItsNameAndTellsTheChoiceOrTheCancel) {
+  char temp[MAX_PATH] = {};
+  GetTempPathA(sizeof temp, temp);
+  const std::string folder = std::string(temp) + "morvane-file-dialog";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  const std::string existing = folder + "\\Rules.ini";
+  CloseHandle(CreateFileA(existing.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                          FILE_ATTRIBUTE_NORMAL, nullptr));
+  const auto show = [&](bool save, const std::string& type) {
+    tFileUser = {type, {}, {}, false};
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, &actOnFileDialog);
+    const auto chosen = lab.ui().showFileDialog(
+        form, ui::FileDialogRequest{save, "ini Files (*.ini)|*.ini", folder, "Rules.ini"});
+    KillTimer(nullptr, timer);
+    return chosen;
+  };
+
+  const auto opened = show(false, existing);
+  EXPECT_TRUE(tFileUser.acted);
+  EXPECT_EQ(tFileUser.folder, folder);
+  EXPECT_EQ(tFileUser.shownName, "Rules.ini");
+  EXPECT_EQ(opened, existing);
+
+  EXPECT_EQ(show(false, ""), std::nullopt) << "cancelled";
+  EXPECT_EQ(show(true, folder + "\\Copy.ini"), folder + "\\Copy.ini");
+
+  DeleteFileA(existing.c_str());
+  RemoveDirectoryA(folder.c_str());
 }
 
 TEST_F(Win32UiTest, ModalForm_DisablesTheOthersUntilItIsHidden) {
