@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "hostsim/act_automation.h"
+#include "hostsim/act_macro.h"
 #include "platform/ansi_text.h"
 #include "platform/conversions.h"
 #include "platform/win32/com_server.h"
@@ -22,6 +23,9 @@ namespace {
 constexpr DWORD kReplyTimeoutMs = 10000;
 constexpr DWORD kLongestHangMs = 10 * 60 * 1000;
 constexpr DWORD kClosingDeadlineMs = 5000;
+// ACT!'s preferences, kept beside its database file: "<database>.prefs".
+constexpr const char* kPreferences = "Preferences";
+constexpr const char* kStartupMacro = "StartupMacro";
 
 std::atomic<const char*> g_closingStep{nullptr};
 
@@ -154,7 +158,9 @@ ActStandIn::ActStandIn(HINSTANCE instance, const StandInOptions& options)
   };
   // ACT! closes: objects handed out are cut off first, then the windows go, and with the frame
   // the program.
+  loadPreferences();
   m_act.onClose = [this] {
+    savePreferences();
     noteClosingStep("cutting its clients off");
     if (m_server != nullptr) m_server->disconnect();
     noteClosingStep("closing its windows");
@@ -184,6 +190,7 @@ ActStandIn::~ActStandIn() {
 int ActStandIn::run() {
   if (!m_frame.isOpen()) return 1;
   m_frame.show();
+  runStartupMacro();
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
     m_frame.notePosted(msg);
@@ -191,6 +198,45 @@ int ActStandIn::run() {
     DispatchMessageA(&msg);
   }
   return static_cast<int>(msg.wParam);
+}
+
+std::string ActStandIn::preferencesFile() const {
+  // Beside a database file that is there; none for the sample's path alone.
+  const std::string& database = m_act.database().path;
+  const DWORD attributes = GetFileAttributesA(database.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return {};
+  return database + ".prefs";
+}
+
+void ActStandIn::loadPreferences() {
+  const std::string file = preferencesFile();
+  if (file.empty()) return;
+  char macro[MAX_PATH * 2] = {};
+  GetPrivateProfileStringA(kPreferences, kStartupMacro, "", macro, sizeof macro, file.c_str());
+  m_act.startupMacro = macro;
+}
+
+void ActStandIn::savePreferences() {
+  const std::string file = preferencesFile();
+  if (!file.empty())
+    WritePrivateProfileStringA(kPreferences, kStartupMacro, m_act.startupMacro.c_str(),
+                               file.c_str());
+}
+
+void ActStandIn::runStartupMacro() {
+  if (m_act.startupMacro.empty()) return;
+  const HANDLE file = CreateFileA(m_act.startupMacro.c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  std::string text;
+  char chunk[4096];
+  DWORD got = 0;
+  while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0) text.append(chunk, got);
+  CloseHandle(file);
+  for (const std::string& program : hostsim::macroPrograms(m_act.startupMacro, text)) {
+    const std::string folder = program.substr(0, program.rfind('\\'));
+    ShellExecuteA(m_frame.frame(), "open", program.c_str(), nullptr, folder.c_str(), SW_SHOW);
+  }
 }
 
 void ActStandIn::onEvent(int position, const std::vector<Variant>& args) {

@@ -105,6 +105,13 @@ class ActStandIn {
   std::string stateText();
   std::string countersText() const;
   void onKey(UINT key);
+  // ACT!'s start-up macro preference, kept in "<database file>.prefs" when the database file is
+  // there (a test's throwaway prefix), read at the start and written when ACT! closes.
+  std::string preferencesFile() const;
+  void loadPreferences();
+  void savePreferences();
+  // Runs the start-up macro once the frame shows: each program it names is opened.
+  void runStartupMacro();
   void onEvent(int position, const std::vector<Variant>& args);
 
   hostsim::ActSim m_act;

@@ -666,16 +666,62 @@ class DatabaseAssociation {
   }
 };
 
+// ACT!'s sample database as a file on disk, for the shell to open and for the stand-in to keep
+// its preferences beside (Sales.dbf.prefs); both go with the object.
+struct DatabaseFile {
+  const std::string path = "C:\\ACT\\Database\\Sales.dbf";
+  bool made = false;
+  DatabaseFile() {
+    CreateDirectoryA("C:\\ACT", nullptr);
+    CreateDirectoryA("C:\\ACT\\Database", nullptr);
+    const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    made = file != INVALID_HANDLE_VALUE;
+    if (made) CloseHandle(file);
+  }
+  ~DatabaseFile() {
+    DeleteFileA((path + ".prefs").c_str());
+    DeleteFileA(path.c_str());
+  }
+  DatabaseFile(const DatabaseFile&) = delete;
+  DatabaseFile& operator=(const DatabaseFile&) = delete;
+};
+
+// The macro the settings dialog installs runs when ACT! starts again, and opens Morvane.
+TEST_F(MorvaneEndToEnd, TheInstalledMacroStartsMorvaneWhenActStartsAgain) {
+  const DatabaseFile file;
+  ASSERT_TRUE(file.made);
+  ASSERT_TRUE(
+      CopyFileA(besideMe("Morvane.mpr").c_str(), (program + "\\Morvane.mpr").c_str(), FALSE));
+  {
+    StandInProcess act;
+    auto morvane = startMorvane("0");
+    const auto editor = waitForEditor(*morvane);
+    ASSERT_TRUE(editor.has_value());
+    const HWND dialog = openFromOptions(morvane->processId(), editor->form, 's', "Settings");
+    ASSERT_TRUE(dialog != nullptr);
+    press(childOf(dialog, "Button", "Install macro"));
+    ASSERT_TRUE(waitUntil([&] { return act.state().startupMacro == program + "\\Morvane.mpr"; }));
+    press(childOf(dialog, "Button", "&OK"));
+    ASSERT_TRUE(waitUntil([&] { return !IsWindow(dialog); }));
+    PostMessageA(editor->form, WM_CLOSE, 0, 0);
+    ASSERT_EQ(morvane->waitForExit(), 0u);
+    EXPECT_TRUE(act.stop());
+  }
+  StandInProcess again;
+  std::vector<uint32_t> started;
+  ASSERT_TRUE(waitUntil([&] { return !(started = processesNamed("Morvane.exe")).empty(); }));
+  ASSERT_EQ(started.size(), 1u);
+  EXPECT_TRUE(waitForEditor(started.front()).has_value()) << "Morvane opened its editor";
+  EXPECT_EQ(endProcessesNamed("Morvane.exe"), 1u);
+}
+
 // Yes to the integration dialog's restart question: the editor closes ACT!, opens its database
 // again through the shell, which starts ACT! with it, hides and ends by itself.
 TEST_F(MorvaneEndToEnd, YesRestartsActOnItsDatabaseAndTheEditorEnds) {
-  const std::string database = "C:\\ACT\\Database\\Sales.dbf";
-  CreateDirectoryA("C:\\ACT", nullptr);
-  CreateDirectoryA("C:\\ACT\\Database", nullptr);
-  const HANDLE file = CreateFileA(database.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  CloseHandle(file);
+  const DatabaseFile file;
+  const std::string& database = file.path;
+  ASSERT_TRUE(file.made);
   const DatabaseAssociation association(quotedPath(besideMe("ActStandIn.exe")) + " \"%1\"");
 
   StandInProcess act;
