@@ -151,8 +151,7 @@ void frmLocations::Form_Activate() {
   // with "Path/File access error" where it cannot be made.
   if (!files.fileExists(ini.RulesFilePath) && !files.writeFile(ini.RulesFilePath, ""))
     throw RuntimeError(err::kPathFileAccess);
-  txtDelay.setText(
-      settings::read(m_program.platform.settings, settings::kDelay, settings::kDefaultDelayText));
+  txtDelay.setText(settings::readDelayText(m_program.platform.settings));
   ForceTextBoxNumeric(txtDelay, true);
 }
 
@@ -241,7 +240,7 @@ void frmLocations::cmdOK_Click() {
     settings::save(platform.settings, settings::kIniFolder,
                    slash == std::string::npos ? std::string() : NewPath.substr(0, slash + 1));
     line = 4;
-    settings::save(platform.settings, settings::kDelay, txtDelay.text());
+    settings::saveDelayText(platform.settings, txtDelay.text());
     line = 5;
     if (NewPath != OldPath) m_program.iniLib.RulesFilePath = NewPath;
     line = 6;

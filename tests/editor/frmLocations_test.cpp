@@ -190,7 +190,8 @@ TEST_F(SettingsDialogTest, CopyTakesTheFileAndItsCompanionsAndAsksBeforeOverwrit
 }
 
 // Bad places: a read-only destination stops the copy without a word and leaves the path; an
-// empty delay is stored empty; a rules file whose folder is gone cannot be made, which is told.
+// empty delay is stored empty, ten digits as typed; a rules file whose folder is gone cannot be
+// made, which is told.
 TEST_F(SettingsDialogTest, BadPlacesAndAnEmptyDelayGiveTheDesignedSilenceOrMessage) {
   frmMain& f = open();
   const std::string locked = std::string(kShared) + "\\Locked.ini";
@@ -206,13 +207,22 @@ TEST_F(SettingsDialogTest, BadPlacesAndAnEmptyDelayGiveTheDesignedSilenceOrMessa
     user.click(d.cmdOK);
   });
   EXPECT_EQ(setting(settings::kDelay), "");
-  EXPECT_EQ(world.boxes.shown().size(), 1u) << "only the overwrite question";
+  EXPECT_EQ(settings::readDelay(world.settings), 1000) << "what MorvaneAuto then waits";
+
+  // Ten digits are stored as typed; MorvaneAuto waits the longest its timer can.
+  settingsDialog(f, [&](frmLocations& d) {
+    d.txtDelay.setText("");
+    user.type(d.txtDelay, "9876543210");
+    user.click(d.cmdOK);
+  });
+  EXPECT_EQ(setting(settings::kDelay), "9876543210");
+  EXPECT_EQ(settings::readDelay(world.settings), settings::kMaxDelay);
 
   world.morvane()->iniLib.RulesFilePath = "S:\\Gone\\Morvane.ini";
   world.ui().whenModal([] {});
   user.chooseMenu(f, {"&Options", "&Settings"});
   world.settle();
-  ASSERT_EQ(world.boxes.shown().size(), 2u);
+  ASSERT_EQ(world.boxes.shown().size(), 2u) << "the overwrite question, then the error";
   EXPECT_EQ(world.boxes.shown()[1].text.substr(0, 34), "Error 75: 'Path/File access error'");
   EXPECT_TRUE(f.visible());
 }
