@@ -24,6 +24,7 @@ inline constexpr uint32_t WM_KEYDOWN = 0x0100;
 inline constexpr uint32_t WM_SYSKEYDOWN = 0x0104;
 inline constexpr uint32_t WM_KEYUP = 0x0101;
 inline constexpr uint32_t WM_CHAR = 0x0102;
+inline constexpr uint32_t WM_PASTE = 0x0302;
 inline constexpr uint32_t WM_COMMAND = 0x0111;
 inline constexpr uint32_t WM_TIMER = 0x0113;
 inline constexpr uint32_t WM_HSCROLL = 0x0114;

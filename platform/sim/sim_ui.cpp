@@ -460,6 +460,14 @@ class SimControlPeer : public ui::ControlPeer {
       typed(static_cast<char>(wParam));
       return 0;
     }
+    if (kind == ui::ControlKind::TextBox && msg == WM_PASTE) {
+      // The clipboard's text goes in whole: ES_NUMBER filters typing only, as on Windows.
+      if (enabled()) {
+        auto& box = static_cast<ui::TextBox&>(m_control);
+        box.typed(box.text() + m_ui.clipboard);
+      }
+      return 0;
+    }
     return desktop.callClassProc(h, msg, wParam, lParam);
   }
 

@@ -70,6 +70,8 @@ class SimUi : public ui::Ui {
   // The shift keys the user holds down (ui::shift bits), as the windows read them from the
   // keyboard.
   int16_t heldKeys = 0;
+  // The clipboard's text, which WM_PASTE puts into a text box.
+  std::string clipboard;
 
   // Screen conversions: a length in twips to whole pixels (nearest), and the pixel a point in
   // twips lies in.

@@ -49,6 +49,13 @@ class SimUser {
     }
   }
 
+  // Ctrl+V with this text on the clipboard: it goes in at the end of the box's text.
+  void paste(ui::TextBox& box, std::string_view text) {
+    if (m_ui.focus() != box.hWnd()) click(box);
+    m_ui.clipboard = std::string(text);
+    m_desktop.deliver(box.hWnd(), win::WM_PASTE, 0, 0);
+  }
+
   void press(ui::Form& form, Key key) {
     uint32_t vk = win::VK_RETURN;
     switch (key) {

@@ -61,6 +61,10 @@ TEST_F(SettingsDialogTest, OpensOnTheRulesFileTheDelayAndTheMacroAndInstallsTheM
     EXPECT_NE(world.desktop.getWindowLongA(d.txtDelay.hWnd(), win::GWL_STYLE) & win::ES_NUMBER, 0);
     user.type(d.txtDelay, "2a-5");
     EXPECT_EQ(d.txtDelay.text(), "75025");
+    // A paste is not filtered, on Windows either.
+    user.paste(d.txtDelay, "x9");
+    EXPECT_EQ(d.txtDelay.text(), "75025x9");
+    d.txtDelay.setText("75025");
     d.ForceTextBoxNumeric(d.txtDelay, false);
     user.type(d.txtDelay, "x");
     EXPECT_EQ(d.txtDelay.text(), "75025x");
