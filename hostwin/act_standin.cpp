@@ -156,9 +156,9 @@ ActStandIn::ActStandIn(HINSTANCE instance, const StandInOptions& options)
   m_act.onEvent = [this](int position, const std::vector<Variant>& args) {
     onEvent(position, args);
   };
-  // ACT! closes: objects handed out are cut off first, then the windows go, and with the frame
-  // the program.
   loadPreferences();
+  // ACT! closes: its preferences are kept, objects handed out are cut off, then the windows go,
+  // and with the frame the program.
   m_act.onClose = [this] {
     savePreferences();
     noteClosingStep("cutting its clients off");
