@@ -234,16 +234,13 @@ void frmLocations::cmdOK_Click() {
       return;
     }
     line = 2;
-    settings::save(platform.settings, settings::kIniLocation, NewPath);
+    // "IniLocation", then "IniFolder": the path up to and including its last "\".
+    settings::saveIniLocation(platform.settings, NewPath);
     line = 3;
-    const size_t slash = NewPath.rfind('\\');
-    settings::save(platform.settings, settings::kIniFolder,
-                   slash == std::string::npos ? std::string() : NewPath.substr(0, slash + 1));
-    line = 4;
     settings::saveDelayText(platform.settings, txtDelay.text());
-    line = 5;
+    line = 4;
     if (NewPath != OldPath) m_program.iniLib.RulesFilePath = NewPath;
-    line = 6;
+    line = 5;
     unload();
   });
 }

@@ -1,6 +1,7 @@
 #include "editor/frmMain.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "editor/frmIntegrate.h"
 #include "editor/frmLocations.h"
@@ -203,10 +204,10 @@ void frmMain::Form_Load() {
     if (cboField.listIndex() >= 0) Populate_lvwValues();
     line = 13;
     for (size_t column = 0; column < 2; ++column) {
-      const std::string key = std::string(settings::kWidthCol) + std::to_string(column + 1);
       const float width =
-          conv::toSingle(settings::read(platform.settings, key, settings::kDefaultColumnWidthText));
-      lvwValues.setColumnWidth(column, static_cast<int32_t>(width));
+          settings::readColumnWidth(platform.settings, static_cast<int>(column) + 1);
+      lvwValues.setColumnWidth(column, static_cast<int32_t>(std::min<double>(
+                                           width, std::numeric_limits<int32_t>::max())));
     }
   });
 }
@@ -416,9 +417,8 @@ void frmMain::Form_Unload(int16_t& cancel) {
     }
     line = 4;
     for (size_t column = 0; column < 2 && column < lvwValues.columns().size(); ++column)
-      settings::save(platform.settings,
-                     std::string(settings::kWidthCol) + std::to_string(column + 1),
-                     conv::singleToString(static_cast<float>(lvwValues.columns()[column].width)));
+      settings::saveColumnWidth(platform.settings, static_cast<int>(column) + 1,
+                                static_cast<float>(lvwValues.columns()[column].width));
   });
   if (cancel != 0) return;
   if (saved) {

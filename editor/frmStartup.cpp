@@ -44,7 +44,7 @@ void frmStartup::Form_Load() {
     const bool stealthSetting = settings::readStealthMode(platform.settings);
     const bool forced = platform.host.commandLine() == "0";
     if (stealthSetting && !forced) {
-      settings::save(platform.settings, settings::kViewType, std::to_string(type));
+      settings::saveViewType(platform.settings, type);
       const std::string folder = platform.host.programFolder();
       platform.shell.shellExecuteA(0, "open", folder + "\\MorvaneAuto.exe", "", folder,
                                    win::SW_SHOW);

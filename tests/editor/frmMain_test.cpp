@@ -17,6 +17,8 @@ namespace {
 using namespace testing_editor;
 
 TEST_F(EditorTest, OpensWithTheFieldsRulesAndLayoutsOfTheCurrentRecordKind) {
+  // A stored width that is not a number reads as the default, without a word.
+  settings::save(world.settings, "WidthCol1", "wide");
   frmMain& f = open();
   EXPECT_EQ(f.caption(), "Morvane");
   EXPECT_EQ(world.desktop.windowText(f.hWnd()), "Morvane");
