@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -62,6 +63,23 @@ class EditorTest : public ::testing::Test {
     for (int32_t i = 0; i < combo.listCount(); ++i)
       if (combo.list(i) == text) return i;
     return -1;
+  }
+
+  // Opens a dialog from the editor's Options menu; work runs while it is up, on the dialog the
+  // user sees, and closes it.
+  template <class Dialog>
+  void withDialog(frmMain& f, const std::string& entry, const std::function<void(Dialog&)>& work) {
+    bool shown = false;
+    world.ui().whenModal([&] {
+      auto* dialog = dynamic_cast<Dialog*>(world.ui().modalForm());
+      ASSERT_NE(dialog, nullptr);
+      shown = true;
+      work(*dialog);
+    });
+    user.chooseMenu(f, {"&Options", entry});
+    world.settle();
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(world.ui().unansweredModals(), 0) << "the dialog was left open";
   }
 
   SimWorld world;

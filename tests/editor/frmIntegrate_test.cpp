@@ -20,19 +20,8 @@ constexpr const char* kRestartQuestion =
 
 class IntegrationTest : public EditorTest {
  protected:
-  // Opens the dialog from the menu; work runs while it is up, on the dialog the user sees.
   void integrate(frmMain& f, const std::function<void(clsFrmIntegrate&)>& work) {
-    bool shown = false;
-    world.ui().whenModal([&] {
-      auto* dialog = dynamic_cast<clsFrmIntegrate*>(world.ui().modalForm());
-      ASSERT_NE(dialog, nullptr);
-      shown = true;
-      work(*dialog);
-    });
-    user.chooseMenu(f, {"&Options", "&Integrate with ACT"});
-    world.settle();
-    EXPECT_TRUE(shown);
-    EXPECT_EQ(world.ui().unansweredModals(), 0) << "the dialog was left open";
+    withDialog(f, "&Integrate with ACT", work);
   }
   const hostsim::AuxCommand* command() const {
     const auto it = world.act.auxCommands.find(kCommand);

@@ -22,18 +22,8 @@ class SettingsDialogTest : public EditorTest {
     EditorTest::SetUp();
     ASSERT_TRUE(world.files.createDirectory(kShared));
   }
-  // Opens the dialog from the menu; work runs while it is up.
   void settingsDialog(frmMain& f, const std::function<void(frmLocations&)>& work) {
-    bool shown = false;
-    world.ui().whenModal([&] {
-      auto* dialog = dynamic_cast<frmLocations*>(world.ui().modalForm());
-      ASSERT_NE(dialog, nullptr);
-      shown = true;
-      work(*dialog);
-    });
-    user.chooseMenu(f, {"&Options", "&Settings"});
-    world.settle();
-    EXPECT_TRUE(shown);
+    withDialog(f, "&Settings", work);
   }
   std::string setting(std::string_view key) {
     return settings::read(world.settings, key, "<none>");
