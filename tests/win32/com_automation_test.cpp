@@ -61,6 +61,8 @@ class ProbeTest : public ::testing::TestWithParam<Where> {
     }
     const std::string server = testServerPath(GetParam() == Where::OtherBitness);
     if (server.empty()) GTEST_SKIP() << "the other bitness's test server is not built";
+    if (GetParam() == Where::OtherBitness && !otherBitnessCannotRun().empty())
+      GTEST_SKIP() << "the other bitness's test server: " << otherBitnessCannotRun();
     registerLocalServerClass(probeClass(), server);
     m_probe = m_automation.createObject(kProbeProgId);
     const auto pid = static_cast<DWORD>(getProperty(m_probe, "ProcessId").get<int32_t>());

@@ -44,6 +44,16 @@ inline std::string builtFile(const std::string& name, bool otherBitness = false)
   return GetFileAttributesW(toWide(path).c_str()) == INVALID_FILE_ATTRIBUTES ? std::string() : path;
 }
 
+// Why programs of the other bitness cannot run here, or empty when they can. scripts/wine-session
+// tries once whether this machine runs 32-bit programs and says so in MORVANE_WINE_32BIT.
+inline std::string otherBitnessCannotRun() {
+  if (sizeof(void*) == 4) return {};
+  char value[4] = {};
+  const DWORD length = GetEnvironmentVariableA("MORVANE_WINE_32BIT", value, sizeof value);
+  if (length == 1 && value[0] == '0') return "this machine cannot run 32-bit programs";
+  return {};
+}
+
 inline std::string testServerPath(bool otherBitness = false) {
   return builtFile("com_test_server.exe", otherBitness);
 }
