@@ -216,8 +216,6 @@ void clsFrmIntegrate::Form_Load() {
 void clsFrmIntegrate::chkScreen_Click(int index) {
   if (m_loading) return;
   m_trap.run(place("chkScreen_Click"), [&](int& line) {
-    line = 1;
-    Changed = true;
     line = 2;
     if (conv::toLong(callMethod(AuxCmds, "AuxCommandExists", {Variant(AppName)})) == 0)
       CheckCommand();
@@ -230,6 +228,9 @@ void clsFrmIntegrate::chkScreen_Click(int index) {
                 : (remove ? "RemoveAuxCommandFromToolsMenu" : "AddAuxCommandToToolsMenu");
     line = 4;
     LastResult = conv::toLong(callMethod(AuxCmds, member, {Variant(view), Variant(AppName)}));
+    // Only a change that reached ACT! needs ACT! restarted to show; a call that failed on the
+    // way (no command object, ACT! gone) changed nothing.
+    Changed = true;
   });
 }
 

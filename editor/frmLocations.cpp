@@ -1,6 +1,7 @@
 #include "editor/frmLocations.h"
 
 #include "editor/morvane_program.h"
+#include "platform/ansi_text.h"
 #include "platform/conversions.h"
 #include "platform/win_constants.h"
 #include "shared/settings/settings_keys.h"
@@ -147,10 +148,10 @@ void frmLocations::Form_Activate() {
   NewPath = OldPath;
   txtPath.setText(NewPath);
   Files& files = m_program.platform.files;
-  // A missing rules file is made empty, so that OK takes it at once. Basic's Open would fail
-  // with "Path/File access error" where it cannot be made.
-  if (!files.fileExists(ini.RulesFilePath) && !files.writeFile(ini.RulesFilePath, ""))
-    throw RuntimeError(err::kPathFileAccess);
+  // A missing rules file is made empty, so that OK takes it at once. Where it cannot be made (its
+  // folder out of reach, an offline share) the dialog opens all the same: the user chooses
+  // another file, and OK refuses one that is not there.
+  if (!files.fileExists(ini.RulesFilePath)) files.writeFile(ini.RulesFilePath, "");
   txtDelay.setText(settings::readDelayText(m_program.platform.settings));
   ForceTextBoxNumeric(txtDelay, true);
 }
@@ -198,27 +199,33 @@ void frmLocations::cmdCopy_Click() {
   try {
     const auto chosen = chooseFile(true);
     if (!chosen) return;
-    NewPath = *chosen;
-    const std::string newFolder = folderOf(NewPath);
+    // The chosen path becomes the dialog's only once the copy is there.
+    const std::string target = *chosen;
+    const std::string newFolder = folderOf(target);
     const std::string current = txtPath.text();
     if (files.fileExists(current)) {
-      if (files.fileExists(NewPath) &&
+      if (files.fileExists(target) &&
           m_program.platform.boxes.show("This location already contains a Morvane settings "
                                         "file. Do you want to overwrite it?",
                                         MorvaneProgram::kTitle, MsgButtons::YesNo,
                                         MsgIcon::Exclamation, MsgDefault::Second) == MsgResult::No)
         return;
-      if (NewPath != current) {
-        if (!files.copyFile(current, NewPath)) return;
-        // The rules file's companions: the current folder's files whose names begin with "~".
-        for (const std::string& name : files.fileNames(currentFolder)) {
-          if (!name.starts_with('~')) continue;
-          if (!files.copyFile(currentFolder + "\\" + name, newFolder + "\\" + name)) return;
+      // Nothing is copied onto itself; Windows names a file without regard to letter case.
+      if (!ansi::equalsNoCase(target, current)) {
+        if (!files.copyFile(current, target)) return;
+        // The rules file's companions: the current folder's files whose names begin with "~",
+        // unless they are in that folder already.
+        if (!ansi::equalsNoCase(newFolder, currentFolder)) {
+          for (const std::string& name : files.fileNames(currentFolder)) {
+            if (!name.starts_with('~')) continue;
+            if (!files.copyFile(currentFolder + "\\" + name, newFolder + "\\" + name)) return;
+          }
         }
       }
-    } else if (!files.writeFile(NewPath, kBlankFile)) {
+    } else if (!files.writeFile(target, kBlankFile)) {
       return;
     }
+    NewPath = target;
     txtPath.setText(NewPath);
   } catch (const RuntimeError&) {
   }
@@ -228,6 +235,8 @@ void frmLocations::cmdOK_Click() {
   auto& platform = m_program.platform;
   m_program.trap.run("in frmLocations: Sub cmdOK_Click", [&](int& line) {
     line = 1;
+    // What the dialog shows is what is stored: the file a button chose, or a path typed by hand.
+    NewPath = txtPath.text();
     if (!platform.files.fileExists(NewPath)) {
       platform.boxes.show("Invalid file specified!", MorvaneProgram::kTitle, MsgButtons::Ok,
                           MsgIcon::None);

@@ -34,7 +34,7 @@ class frmLocations : public ui::Form {
   ui::Button cmdOK{"cmdOK"};
   ui::Button cmdCancel{"cmdCancel"};
 
-  // The rules file when the dialog became active, and the one chosen in it.
+  // The rules file when the dialog became active, and the one the dialog shows, which OK stores.
   std::string OldPath;
   std::string NewPath;
 

@@ -152,7 +152,11 @@ void frmMain::placeControls() {
 void frmMain::Form_Load() {
   auto& platform = m_program.platform;
   auto& module1 = m_program.module1;
-  m_program.trap.run("in frmMain: Sub Form_Load", [&](int& line) {
+  constexpr const char* kPlace = "in frmMain: Sub Form_Load";
+  // Set once the field list is filled: the rest of the loading may go on.
+  bool listed = false;
+  m_columnWidthsRead = false;
+  m_program.trap.run(kPlace, [&](int& line) {
     line = 1;
     chkStealth.setValue(conv::toInteger(settings::readStealthModeText(platform.settings)));
     ActEvent1 = platform.automation.createObject(kActEventProgId);
@@ -183,6 +187,12 @@ void frmMain::Form_Load() {
         databaseNameFromPath(conv::toString(callMethod(module1.ActApp, "GetOpenDBName")));
     line = 7;
     m_program.populate.Populate_cboFields(cboField, kFieldTypes, true, "");
+    listed = true;
+  });
+  if (!listed || !loaded()) return;
+  // A stored reference that is no number is told, and selects nothing; the loading goes on, so
+  // that the user can choose a field and save the rules again.
+  m_program.trap.run(kPlace, [&](int& line) {
     line = 8;
     const int16_t reference =
         conv::toInteger(m_program.iniLib.GetKeyValue(section(), kReferenceFieldKey, "0"));
@@ -192,6 +202,9 @@ void frmMain::Form_Load() {
         break;
       }
     }
+  });
+  if (!loaded()) return;  // ACT! closed meanwhile
+  m_program.trap.run(kPlace, [&](int& line) {
     line = 9;
     Populate_Floating();
     line = 10;
@@ -209,6 +222,7 @@ void frmMain::Form_Load() {
       lvwValues.setColumnWidth(column, static_cast<int32_t>(std::min<double>(
                                            width, std::numeric_limits<int32_t>::max())));
     }
+    m_columnWidthsRead = true;
   });
 }
 
@@ -220,9 +234,12 @@ void frmMain::Populate_lvwValues() {
     m_program.populate.Populate_lvwPopupList(
         lvwValues, static_cast<int16_t>(cboField.itemData(cboField.listIndex())));
     line = 3;
-    for (size_t row = 0; row < lvwValues.rows().size(); ++row)
-      lvwValues.setSubItem(row, 1,
-                           m_program.iniLib.GetKeyValue(section(), lvwValues.rows()[row].text, ""));
+    for (size_t row = 0; row < lvwValues.rows().size(); ++row) {
+      const std::string& value = lvwValues.rows()[row].text;
+      // A value the rules file cannot hold has no rule: what its name reads is another key's.
+      lvwValues.setSubItem(
+          row, 1, holdsRule(row) ? m_program.iniLib.GetKeyValue(section(), value, "") : "");
+    }
   });
 }
 
@@ -255,9 +272,12 @@ bool frmMain::saveRules() {
     written = ini.SetKeyValue(section(), kReferenceFieldKey,
                               std::to_string(cboField.itemData(cboField.listIndex())));
     line = 3;
-    for (size_t row = 0; row < lvwValues.rows().size(); ++row)
+    for (size_t row = 0; row < lvwValues.rows().size(); ++row) {
+      // Never a key that would read back as something else.
+      if (!holdsRule(row)) continue;
       written = ini.SetKeyValue(section(), lvwValues.rows()[row].text, lvwValues.subItem(row, 1)) &&
                 written;
+    }
     line = 4;
     // A rules file that cannot be written (read-only, a missing folder, a full disk) loses
     // nothing: the user hears of it, and the changes stay to be saved again.
@@ -283,14 +303,22 @@ void frmMain::cmdUpdateLayout_Click() {
       UnsavedChanges = false;
     }
     line = 2;
-    const int16_t reference = conv::toInteger(ini.GetKeyValue(section(), kReferenceFieldKey, "0"));
+    // The rules of the record kind ACT! shows now, which need not be the one the editor shows;
+    // in any other view there is nothing to apply.
+    ObjectRef view;
+    const std::string kind = m_program.module1.RecordKindShown(view);
+    if (kind.empty()) return;
+    const std::string shown = DatabaseName + "-" + kind;
+    const int16_t reference = conv::toInteger(ini.GetKeyValue(shown, kReferenceFieldKey, "0"));
     line = 3;
-    const std::string value = conv::toString(
-        callMethod(m_program.module1.ActCurrentView, "GetField", {Variant(reference)}));
+    // No reference field yet (a first run): no value to read, as in MorvaneAuto.
+    const std::string value =
+        reference == 0 ? std::string()
+                       : conv::toString(callMethod(view, "GetField", {Variant(reference)}));
     line = 4;
-    const std::string defaultLayout = ini.GetKeyValue(section(), kNoLayoutAssignedKey, "");
+    const std::string defaultLayout = ini.GetKeyValue(shown, kNoLayoutAssignedKey, "");
     line = 5;
-    const std::string layout = ini.GetKeyValue(section(), value, defaultLayout);
+    const std::string layout = ini.GetKeyValue(shown, value, defaultLayout);
     line = 6;
     if (layout.empty()) return;
     const std::string result = m_program.layouts.SelectLayout(layout);
@@ -376,11 +404,36 @@ void frmMain::cboFloating_Click() {
     const auto row = lvwValues.selectedRow();
     if (!row) return;
     line = 2;
+    if (!holdsRule(*row)) {
+      refuseRule(*row);
+      return;
+    }
     lvwValues.setSubItem(*row, 1, cboFloating.text());
     line = 3;
     UnsavedChanges = true;
     cmdSave.setEnabled(true);
   });
+}
+
+bool frmMain::holdsRule(size_t row) const {
+  // The first row is the default's own entry.
+  return row == 0 || keyProblem(lvwValues.rows()[row].text).empty();
+}
+
+void frmMain::refuseRule(size_t row) {
+  const std::string value = lvwValues.rows()[row].text;
+  lvwValues.setSubItem(row, 1, "");
+  m_placingChooser = true;
+  const bool blank = cboFloating.text().find_first_not_of(' ') == std::string::npos;
+  cboFloating.setListIndex(-1);
+  m_placingChooser = false;
+  if (blank) return;  // no layout asked for, nothing refused
+  m_program.platform.boxes.show(
+      "The value \"" + value +
+          "\" cannot have a layout of its own: the rules file cannot hold a value that " +
+          keyProblem(value) + ". Records with this value take the layout of \"" +
+          kNoLayoutAssignedKey + "\".",
+      MorvaneProgram::kTitle, MsgButtons::Ok, MsgIcon::Exclamation);
 }
 
 void frmMain::tmr1_Timer() {
@@ -416,6 +469,8 @@ void frmMain::Form_Unload(int16_t& cancel) {
       return;
     }
     line = 4;
+    // Widths the loading never read would be written over the stored ones.
+    if (!m_columnWidthsRead) return;
     for (size_t column = 0; column < 2 && column < lvwValues.columns().size(); ++column)
       settings::saveColumnWidth(platform.settings, static_cast<int>(column) + 1,
                                 static_cast<float>(lvwValues.columns()[column].width));
@@ -432,6 +487,9 @@ void frmMain::Form_Unload(int16_t& cancel) {
     ignoreErrors([&] { callMethod(module1.ActDatabase, "Close"); });
     module1.ActApp.reset();
     if (m_program.RestartACT) {
+      // ACT!'s start-up macro may start Morvane again while this copy waits to end: that copy
+      // must not find this one still running.
+      platform.host.releaseInstance();
       ignoreErrors([&] {
         platform.shell.shellExecuteA(hWnd(), "open", path, "", platform.host.programFolder(),
                                      win::SW_SHOW);
@@ -466,7 +524,7 @@ void frmMain::mnuLocation_Click() {
   frmLocations dialog(m_program);
   m_program.trap.run("in frmMain: Sub mnuLocation_Click", [&](int& line) {
     line = 1;
-    dialog.show(true);
+    dialog.show(true, this);
   });
 }
 
@@ -480,7 +538,7 @@ void frmMain::mnuIntegrate_Click() {
   dialog->CalendarsScreen = false;
   dialog->EmailScreen = false;
   dialog->IntegrateIcon = icon();
-  dialog->show(true);
+  dialog->show(true, this);
 }
 
 }  // namespace morvane

@@ -76,6 +76,10 @@ class frmMain : public ui::Form {
  private:
   class Sink;
   void hideChooser();
+  // Whether the row's value can have a rule of its own in the rules file.
+  bool holdsRule(size_t row) const;
+  // The layout chosen for a row that cannot hold a rule is taken back, and the user told why.
+  void refuseRule(size_t row);
   void placeControls();
   // True when MorvaneAuto started; otherwise the user was told.
   bool startMorvaneAuto();
@@ -88,6 +92,8 @@ class frmMain : public ui::Form {
   uint32_t m_actCookie = 0;
   // Set while the chooser is being placed: the selection it shows then is not the user's choice.
   bool m_placingChooser = false;
+  // The loading read the stored column widths: closing may write them back.
+  bool m_columnWidthsRead = false;
 };
 
 }  // namespace morvane

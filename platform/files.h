@@ -18,7 +18,7 @@ class Files {
   // A file (not a folder) is there.
   virtual bool fileExists(std::string_view path) = 0;
   virtual bool folderExists(std::string_view path) = 0;
-  // Copies a file over any file at `to`; false when it could not.
+  // Copies a file over any file at `to`; false when it could not (onto itself it never can).
   virtual bool copyFile(std::string_view from, std::string_view to) = 0;
   // Creates or replaces a file holding these bytes; false when it could not.
   virtual bool writeFile(std::string_view path, std::string_view bytes) = 0;

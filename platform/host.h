@@ -47,6 +47,9 @@ class Host {
   virtual std::string commandLine() = 0;
   // Whether another copy of this program is already running (App.PrevInstance).
   virtual bool previousInstance() = 0;
+  // This copy, about to end, stops counting as running: a copy started from now on does not find
+  // it with previousInstance.
+  virtual void releaseInstance() = 0;
   // GetVersionExA with a record of the given size; false when the call fails.
   virtual bool getVersionExA(uint32_t recordSize, OsVersionInfo& info) = 0;
   virtual ProgramVersion programVersion() = 0;

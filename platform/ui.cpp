@@ -278,7 +278,8 @@ void Form::load() {
   Form_Load();
 }
 
-void Form::show(bool modal) {
+void Form::show(bool modal, const Form* owner) {
+  if (!m_loaded) m_owner = owner;
   load();
   if (!m_loaded) return;  // Form_Load unloaded it
   const bool appearing = !m_visible;

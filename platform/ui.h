@@ -395,6 +395,7 @@ class Form {
   int32_t clientWidth = 0;
   int32_t clientHeight = 0;
   BorderStyle borderStyle = BorderStyle::FixedSingle;
+  // Centred on the screen, or on its owner when it is shown with one (always on the screen).
   bool centred = true;
   bool showInTaskbar = true;
   Hicon icon() const { return m_icon; }
@@ -404,7 +405,10 @@ class Form {
   // Creates the window and the controls', then runs Form_Load. Nothing when already loaded.
   void load();
   bool loaded() const { return m_loaded; }
-  void show(bool modal = false);
+  // owner: the form that owns the window the show loads (it stays above it, and a centred form
+  // is centred on it); none for a top-level form.
+  void show(bool modal = false, const Form* owner = nullptr);
+  const Form* owner() const { return m_owner; }
   void hide();
   bool visible() const { return m_visible; }
   // Runs Form_Unload with cancel 0; unless it cancels, the windows go. True when unloaded.
@@ -452,6 +456,7 @@ class Form {
   std::vector<std::unique_ptr<FormPeer>> m_retiredForms;
   int m_modalDepth = 0;
   Control* m_focused = nullptr;
+  const Form* m_owner = nullptr;
   bool m_loaded = false;
   bool m_visible = false;
 };

@@ -490,6 +490,10 @@ void ScenarioPlayer::step(const std::string& rawLine) {
   } else if (verb == "rules" && words.size() == 2 && ansi::foldCase(words[1]) == "sample") {
     m_world.writeSampleRules();
     showAct = false;
+  } else if (verb == "rules" && words.size() == 2 && ansi::foldCase(words[1]) == "empty") {
+    // A fresh installation's rules file: there, with nothing in it.
+    if (!m_world.files.writeFile(kRulesFile, "")) throw ScenarioError("cannot write: " + line);
+    showAct = false;
   } else if (verb == "setting") {
     const std::string rest = restAfter(line, 1);
     const size_t equals = rest.find('=');
@@ -523,6 +527,15 @@ void ScenarioPlayer::step(const std::string& rawLine) {
                         : a == "no"     ? MsgResult::No
                                         : throw ScenarioError("unknown answer: " + line);
     m_world.boxes.answerNext(r);
+    showAct = false;
+  } else if (verb == "show" && words.size() >= 3 && ansi::foldCase(words[1]) == "setting") {
+    // show setting <key>: the per-user setting as stored; a missing one gives either default
+    const std::string key = restAfter(line, 2);
+    const std::string value = m_world.settings.getSetting("Morvane", "Settings", key, "1");
+    if (value == "1" && m_world.settings.getSetting("Morvane", "Settings", key, "2") == "2")
+      m_out << "  setting " << key << " is not stored\n";
+    else
+      m_out << "  setting " << key << " = " << inQuotes(value) << "\n";
     showAct = false;
   } else if (verb == "show") {
     m_out << "  MorvaneAuto running: " << m_world.runningMorvaneAutos() << "\n";

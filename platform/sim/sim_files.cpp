@@ -217,6 +217,9 @@ bool SimFileSystem::removeFile(std::string_view windowsPath) {
 }
 
 bool SimFileSystem::copyFile(std::string_view fromWindowsPath, std::string_view toWindowsPath) {
+  // CopyFileA onto the file itself fails (a sharing violation: the source is open for reading).
+  const auto from = hostPath(fromWindowsPath);
+  if (from && from == hostPath(toWindowsPath)) return false;
   const auto bytes = readFile(fromWindowsPath);
   return bytes && writeFile(toWindowsPath, *bytes);
 }

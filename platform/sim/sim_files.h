@@ -51,7 +51,8 @@ class SimFileSystem : public Files {
   // Creates the folder and any missing parents; true when it exists afterwards.
   bool createDirectory(std::string_view windowsPath);
   bool removeFile(std::string_view windowsPath);
-  // copyFile (below) copies a file over another atomically, as writeFile.
+  // copyFile (below) copies a file over another atomically, as writeFile; onto itself it fails,
+  // as on Windows.
 
   // The read-only attribute; kept as the owner's write permission of the host file, and checked
   // by the simulation itself so that it holds even for a privileged test user.

@@ -57,8 +57,15 @@ bool SimSystem::hasEarlierInstance(int processId) const {
   if (self == m_processes.end()) return false;
   const std::string name = ansi::foldCase(fileName(self->second.exePath));
   for (const auto& [id, p] : m_processes)
-    if (id < processId && p.running && ansi::foldCase(fileName(p.exePath)) == name) return true;
+    if (id < processId && p.running && !p.instanceReleased &&
+        ansi::foldCase(fileName(p.exePath)) == name)
+      return true;
   return false;
+}
+
+void SimSystem::releaseInstance(int processId) {
+  auto it = m_processes.find(processId);
+  if (it != m_processes.end()) it->second.instanceReleased = true;
 }
 
 const std::string& SimSystem::exePathOf(int processId) const {

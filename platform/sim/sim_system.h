@@ -41,8 +41,10 @@ class SimSystem {
   bool isRunning(int processId) const;
   // Running processes whose file name (without folder) matches, letter case ignored.
   int runningCount(std::string_view exeFileName) const;
-  // True when a process of the same program started before this one and still runs.
+  // True when a process of the same program started before this one and still runs, unless that
+  // one released its instance.
   bool hasEarlierInstance(int processId) const;
+  void releaseInstance(int processId);
   const std::string& exePathOf(int processId) const;
   const std::string& commandLineOf(int processId) const;
 
@@ -64,6 +66,7 @@ class SimSystem {
     std::string exePath;
     std::string commandLine;
     bool running = true;
+    bool instanceReleased = false;
   };
   std::map<std::string, Launcher> m_installed;  // key: lower-case path
   std::map<int, Process> m_processes;
@@ -80,6 +83,7 @@ class SimHost : public Host {
   std::string exeName() override;
   std::string commandLine() override;
   bool previousInstance() override;
+  void releaseInstance() override { m_system.releaseInstance(m_process); }
   bool getVersionExA(uint32_t recordSize, OsVersionInfo& info) override;
   ProgramVersion programVersion() override { return m_system.programVersion; }
   int32_t twipsPerPixelX() override { return m_system.twipsPerPixel; }

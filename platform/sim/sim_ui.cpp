@@ -225,8 +225,15 @@ class SimFormPeer : public ui::FormPeer {
     const int32_t height = m_ui.pixelsY(m_form.clientHeight) + nonClient.top + nonClient.bottom;
     int32_t x = 0, y = 0;
     if (m_form.centred) {
-      x = (m_ui.systemMetrics(SM_CXSCREEN) - width) / 2;
-      y = (m_ui.systemMetrics(SM_CYSCREEN) - height) / 2;
+      const int32_t screenWidth = m_ui.systemMetrics(SM_CXSCREEN);
+      const int32_t screenHeight = m_ui.systemMetrics(SM_CYSCREEN);
+      Rect area{0, 0, screenWidth, screenHeight};
+      const ui::Form* owner = m_form.owner();
+      if (owner != nullptr && owner->hWnd() != 0) m_ui.desktop().getWindowRect(owner->hWnd(), area);
+      x = std::clamp(area.left + (area.right - area.left - width) / 2, 0,
+                     std::max(screenWidth - width, 0));
+      y = std::clamp(area.top + (area.bottom - area.top - height) / 2, 0,
+                     std::max(screenHeight - height, 0));
     }
     m_ui.desktop().setNonClient(m_hwnd, nonClient);
     m_ui.desktop().place(m_hwnd, x, y, width, height);

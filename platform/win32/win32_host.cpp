@@ -89,11 +89,18 @@ class InstanceMarker {
     m_earlier = m_mutex ? error == ERROR_ALREADY_EXISTS : error == ERROR_ACCESS_DENIED;
   }
   bool earlierCopyRunning() const { return m_earlier; }
+  void release() { m_mutex.reset(); }
 
  private:
   UniqueHandle m_mutex;
   bool m_earlier = false;
 };
+
+// The process's one marker, made at the first question.
+InstanceMarker& instanceMarker() {
+  static InstanceMarker marker;
+  return marker;
+}
 
 // 1440 over the screen's logical DPI on one axis (LOGPIXELSX or LOGPIXELSY), to the nearest
 // whole number; 15 when the screen cannot be asked.
@@ -153,8 +160,11 @@ std::string Win32Host::commandLine() {
 }
 
 bool Win32Host::previousInstance() {
-  static const InstanceMarker marker;
-  return marker.earlierCopyRunning();
+  return instanceMarker().earlierCopyRunning();
+}
+
+void Win32Host::releaseInstance() {
+  instanceMarker().release();
 }
 
 bool Win32Host::getVersionExA(uint32_t recordSize, OsVersionInfo& info) {

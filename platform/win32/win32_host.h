@@ -24,6 +24,9 @@ class Win32Host : public Host {
   // file name (letter case ignored) and holds it until the process ends; later calls, from any
   // Win32Host of the process, give the first call's answer.
   bool previousInstance() override;
+  // Closes the process's handle of that mutex: once no other copy holds one, the mutex goes, and
+  // a copy started afterwards finds no earlier one.
+  void releaseInstance() override;
   // GetVersionExA with dwOSVersionInfoSize = recordSize (148 for OSVERSIONINFOA); false when the
   // system refuses the size.
   bool getVersionExA(uint32_t recordSize, OsVersionInfo& info) override;

@@ -426,10 +426,12 @@ Win32FormPeer::Win32FormPeer(Win32Ui& ui, ui::Form& form) : m_ui(ui), m_form(for
   const int clientHeight = m_ui.toPixelsY(form.clientHeight);
   RECT r{0, 0, clientWidth, clientHeight};
   AdjustWindowRectEx(&r, style, menu != nullptr, exStyle);
+  // An owned window stays above its owner and goes with it.
+  const HWND owner = form.owner() != nullptr ? toHwnd(form.owner()->hWnd()) : nullptr;
   m_ui.formCreated(this);
   const HWND w =
       CreateWindowExA(exStyle, kFormClass, form.caption().c_str(), style, 0, 0, r.right - r.left,
-                      r.bottom - r.top, nullptr, menu, thisModule(), this);
+                      r.bottom - r.top, owner, menu, thisModule(), this);
   if (w == nullptr) {
     if (menu != nullptr) DestroyMenu(menu);
     m_ui.formDestroyed(this);
@@ -448,8 +450,13 @@ Win32FormPeer::Win32FormPeer(Win32Ui& ui, ui::Form& form) : m_ui(ui), m_form(for
   int x = area.left;
   int y = area.top;
   if (form.centred) {
-    x = area.left + (area.right - area.left - width) / 2;
-    y = area.top + (area.bottom - area.top - height) / 2;
+    // On the owner when there is one, and never off the work area.
+    RECT centre = area;
+    if (owner != nullptr) GetWindowRect(owner, &centre);
+    x = std::clamp<int>(centre.left + (centre.right - centre.left - width) / 2, area.left,
+                        std::max<int>(area.right - width, area.left));
+    y = std::clamp<int>(centre.top + (centre.bottom - centre.top - height) / 2, area.top,
+                        std::max<int>(area.bottom - height, area.top));
   }
   SetWindowPos(w, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
   if (form.icon() != 0) update(ui::Change::Icon);

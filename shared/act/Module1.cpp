@@ -55,6 +55,14 @@ std::string Module1::Create_ACT_Objects() {
   }
 }
 
+std::string Module1::RecordKindShown(ObjectRef& view) {
+  const ObjectRef active = asObject(callMethod(ActViews, "GetActive"));
+  const int16_t t = conv::toInteger(getProperty(active, "Type"));
+  if (t != kViewTypeContact && t != kViewTypeGroup) return "";
+  view = asObject(callMethod(ActViews, "Create", {Variant(t), Variant(kViewName)}));
+  return std::string(t == kViewTypeContact ? kViewContact : kViewGroup);
+}
+
 int16_t Module1::savedViewType() {
   return settings::readViewType(m_settings);
 }

@@ -80,6 +80,10 @@ class Module1 {
   // in that part gives "" without a message, as does any other view.
   std::string Create_ACT_Objects();
 
+  // (Morvane) The record kind ACT!'s active view shows now, "Contact" or "Group" ("" for any other
+  // view), and in `view` a new view of that kind's current record. Failures go to the caller.
+  std::string RecordKindShown(ObjectRef& view);
+
   // (MorvaneAuto) Names the view ACT! shows ("Contact", "ContactList", "Group", or "" for any
   // other) and makes the matching current view: the grid in the contact list, where the delay
   // timer is also armed when idle. A failing GetActive shows the error box and gives ""; a type

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "platform/error_trap.h"
 #include "platform/profile_files.h"
@@ -15,6 +16,11 @@ namespace morvane {
 inline constexpr const char* kReferenceFieldKey = "_Reference_Field_";
 inline constexpr const char* kNoLayoutAssignedKey = "If no layout assigned";
 
+// Why a drop-down value cannot be a key of the rules file, which would read it back as another
+// key, a comment, a section header or one of a section's own entries: the end of the sentence
+// "the rules file cannot hold a value that ...". Empty when the value reads back as itself.
+std::string keyProblem(std::string_view value);
+
 class IniLib {
  public:
   // Value types that ask GetKeyValue for a numeric test.
@@ -25,10 +31,10 @@ class IniLib {
   IniLib(const IniLib&) = delete;
   IniLib& operator=(const IniLib&) = delete;
 
-  // The key's value, at most 126 characters; defaultValue when the file, section or key is
-  // missing or the value is empty. With valueType "Numeric" or "Boolean", a value that is not
-  // numeric becomes invalidDefault (unless that is empty). A run-time error is shown with the
-  // standard error box and the result is what had been set so far.
+  // The key's value, at most 254 characters (ACT!'s longest layout name); defaultValue when the
+  // file, section or key is missing or the value is empty. With valueType "Numeric" or "Boolean", a
+  // value that is not numeric becomes invalidDefault (unless that is empty). A run-time error is
+  // shown with the standard error box and the result is what had been set so far.
   std::string GetKeyValue(const std::string& section, const std::string& key,
                           const std::string& defaultValue, const std::string& valueType = "",
                           const std::string& invalidDefault = "", std::string file = "");

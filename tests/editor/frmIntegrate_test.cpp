@@ -187,36 +187,131 @@ TEST_F(IntegrationTest, WithoutActsCommandObjectLoadingStopsAtItsBox) {
   EXPECT_TRUE(f.visible());
 }
 
-TEST_F(IntegrationTest, InFrenchEveryTextAndTheErrorBoxesLastLineAreFrench) {
+// A click whose command never reached ACT! (no command object; ACT! failing the call) leaves
+// nothing for a restart to show: Close asks no restart question.
+class UnreachedClickTest : public IntegrationTest, public testing::WithParamInterface<bool> {};
+
+TEST_P(UnreachedClickTest, CloseAsksNoRestart) {
+  const bool noCommandObject = GetParam();
+  if (noCommandObject) {
+    world.configureAutomation = [](sim::SimAutomation& classes) {
+      classes.unregisterClass("ACTOLE.AUXCMDS");
+    };
+  } else {
+    world.act.faults.failingMembers.insert("AuxCmds.AddAuxCommandToToolbar");
+  }
+  frmMain& f = open();
+  integrate(f, [&](clsFrmIntegrate& d) {
+    user.click(d.chkScreen[0]);
+    user.click(d.cmdOK);  // a restart question would take its default, Yes
+  });
+  ASSERT_EQ(boxTexts().size(), noCommandObject ? 2u : 1u) << "the errors alone";
+  for (const std::string& text : boxTexts()) EXPECT_EQ(text.find("re-start"), std::string::npos);
+  EXPECT_TRUE(world.act.commandsRun.empty()) << "ACT! was not restarted";
+  EXPECT_TRUE(f.visible());
+}
+
+INSTANTIATE_TEST_SUITE_P(Failures, UnreachedClickTest, testing::Bool(), [](const auto& info) {
+  return info.param ? "NoCommandObject" : "ActFailsTheCall";
+});
+
+// ACT!, restarted with Morvane's start-up macro installed, starts Morvane again while the old
+// editor is still ending: the user finds exactly one editor, and no box.
+TEST_F(IntegrationTest, ARestartThatRunsTheStartupMacroLeavesOneEditor) {
+  world.act.startupMacro = std::string(simulator::kInstallFolder) + "\\Morvane.mpr";
+  frmMain& f = open();
+  integrate(f, [&](clsFrmIntegrate& d) {
+    user.click(d.chkScreen[0]);
+    world.boxes.answerNext(MsgResult::Yes);
+    user.click(d.cmdOK);
+  });
+  EXPECT_EQ(world.act.commandsRun, (std::vector<int32_t>{150}));
+  world.wait(2000);
+  EXPECT_EQ(boxTexts(), std::vector<std::string>{kRestartQuestion});
+  EXPECT_EQ(world.morvaneStarts(), (std::vector<std::string>{"0", ""}));
+  EXPECT_EQ(world.runningMorvanes(), 1);
+  ASSERT_NE(world.morvane(), nullptr);
+  EXPECT_TRUE(world.morvane()->main.visible());
+}
+
+// In French the user meets every one of the dialog's seventeen texts: its captions and labels,
+// the tip the command gets in ACT!, the restart question, the failure message and the last line
+// of its error boxes.
+TEST_F(IntegrationTest, InFrenchTheUserMeetsEveryOneOfItsTexts) {
+  const std::string t[clsFrmIntegrate::kTexts] = {
+      "S.V.P. contactez support@morvane.example.com avec ce message.",
+      "Cliquez pour lancer ",
+      "Vous devez red\xE9marrer ACT! pour que les changements soient pris en compte!",
+      "Voulez-vous red\xE9marrez ACT! maintenant?",
+      "Impossible d'ajouter l'ic\xF4ne ou l'entr\xE9"
+      "e du menu. Vous devrez le faire manuellement.",
+      "Int\xE9gration \xE0 ACT!",
+      "Contacts",
+      "Liste des contacts",
+      "Groupes",
+      "Liste des t\xE2"
+      "ches",
+      "Agendas",
+      "E-mail",
+      "Bouton ajout\xE9 \xE0 la barre d'outils des \xE9"
+      "crans suivants : ",
+      "Entr\xE9"
+      "e ajout\xE9"
+      "e au menu Outils des \xE9"
+      "crans suivants :",
+      "&Fermer",
+      "&Annuler",
+      "Vous devrez red\xE9marrer ACT! pour que les changements soient pris en compte.",
+  };
   open();
-  clsFrmIntegrate d(*world.morvane());
-  d.AppName = kCommand;
-  d.Language = 1;
-  d.load();
-  EXPECT_EQ(d.caption(), "Int\xE9gration \xE0 ACT!");
-  EXPECT_EQ(d.Frame1[0].text(),
-            "Bouton ajout\xE9 \xE0 la barre d'outils des \xE9"
-            "crans suivants : ");
-  EXPECT_EQ(d.lblScreen[9].text(),
-            "Liste des t\xE2"
-            "ches");
-  EXPECT_EQ(d.cmdOK.text(), "&Fermer");
-  EXPECT_EQ(d.cmdCancel.text(), "&Annuler");
-  d.unload();
+  const auto french = [&](const std::function<void(clsFrmIntegrate&)>& work) {
+    clsFrmIntegrate d(*world.morvane());
+    d.AppName = kCommand;
+    d.Language = 1;
+    d.ContactScreen = true;
+    d.GroupScreen = true;
+    world.ui().whenModal([&] { work(d); });
+    d.show(true);
+    world.settle();
+    EXPECT_FALSE(d.loaded()) << "the dialog was left open";
+  };
+  french([&](clsFrmIntegrate& d) {
+    EXPECT_EQ(d.caption(), t[5]);
+    EXPECT_EQ(d.Frame1[0].text(), t[12]);
+    EXPECT_EQ(d.Frame1[1].text(), t[13]);
+    for (int i = 0; i < 2 * clsFrmIntegrate::kViews; ++i)
+      EXPECT_EQ(d.lblScreen[i].text(), t[6 + i % clsFrmIntegrate::kViews]) << i;
+    EXPECT_EQ(d.cmdOK.text(), t[14]);
+    EXPECT_EQ(d.cmdCancel.text(), t[15]);
+    EXPECT_EQ(d.lblRestart.text(), t[16]);
+    user.click(d.chkScreen[0]);
+    ASSERT_NE(command(), nullptr);
+    EXPECT_EQ(command()->definition.at(4), Variant(t[1] + kCommand));
+    world.boxes.answerNext(MsgResult::No);
+    user.click(d.cmdOK);
+  });
+  ASSERT_EQ(boxTexts().size(), 1u);
+  EXPECT_EQ(boxTexts()[0], t[2] + "\r\n" + t[3]);
+
+  world.act.faults.auxResults["AddAuxCommandToToolbar"] = 3;
+  french([&](clsFrmIntegrate& d) {
+    user.click(d.chkScreen[2]);
+    user.click(d.cmdOK);
+  });
+  ASSERT_EQ(boxTexts().size(), 2u);
+  EXPECT_EQ(boxTexts()[1], t[4]);
 
   world.act.faults.failingMembers.insert("AuxCmds.AuxCommandExistsInToolbar");
-  clsFrmIntegrate failing(*world.morvane());
-  failing.AppName = kCommand;
-  failing.Language = 1;
-  failing.load();
-  ASSERT_EQ(world.boxes.shown().size(), 1u);
-  const std::string& text = world.boxes.shown()[0].text;
-  EXPECT_EQ(world.boxes.shown()[0].caption, kCommand);
-  EXPECT_NE(text.find("\rin frmIntegrate: Sub Form_Load - Line # 4\r\r"), std::string::npos)
-      << text;
-  EXPECT_TRUE(text.ends_with("\r\rS.V.P. contactez support@morvane.example.com avec ce message."))
-      << text;
-  EXPECT_EQ(failing.lblScreen[7].text(), "Contact List") << "the later steps did not run";
+  french([&](clsFrmIntegrate& d) {
+    EXPECT_EQ(d.lblScreen[7].text(), "Contact List") << "the later steps did not run";
+    user.click(d.cmdCancel);
+  });
+  ASSERT_EQ(boxTexts().size(), 3u);
+  EXPECT_EQ(world.boxes.shown()[2].caption, kCommand);
+  EXPECT_NE(boxTexts()[2].find("\rin frmIntegrate: Sub Form_Load - Line # 4\r\r"),
+            std::string::npos)
+      << boxTexts()[2];
+  EXPECT_TRUE(boxTexts()[2].ends_with("\r\r" + t[0])) << boxTexts()[2];
 }
 
 }  // namespace

@@ -184,9 +184,8 @@ TEST_F(SettingsDialogTest, CopyTakesTheFileAndItsCompanionsAndAsksBeforeOverwrit
 }
 
 // Bad places: a read-only destination stops the copy without a word and leaves the path; an
-// empty delay is stored empty, ten digits as typed; a rules file whose folder is gone cannot be
-// made, which is told.
-TEST_F(SettingsDialogTest, BadPlacesAndAnEmptyDelayGiveTheDesignedSilenceOrMessage) {
+// empty delay is stored empty, ten digits as typed.
+TEST_F(SettingsDialogTest, BadPlacesAndAnEmptyDelayGiveTheDesignedSilence) {
   frmMain& f = open();
   const std::string locked = std::string(kShared) + "\\Locked.ini";
   ASSERT_TRUE(world.files.writeFile(locked, "kept"));
@@ -211,14 +210,108 @@ TEST_F(SettingsDialogTest, BadPlacesAndAnEmptyDelayGiveTheDesignedSilenceOrMessa
   });
   EXPECT_EQ(setting(settings::kDelay), "9876543210");
   EXPECT_EQ(settings::readDelay(world.settings), settings::kMaxDelay);
+}
 
-  world.morvane()->iniLib.RulesFilePath = "S:\\Gone\\Morvane.ini";
-  world.ui().whenModal([] {});
-  user.chooseMenu(f, {"&Options", "&Settings"});
-  world.settle();
-  ASSERT_EQ(world.boxes.shown().size(), 2u) << "the overwrite question, then the error";
-  EXPECT_EQ(world.boxes.shown()[1].text.substr(0, 34), "Error 75: 'Path/File access error'");
+// OK stores the path the dialog shows, and only where a file is: not the target of a copy that
+// was declined or failed, and a path typed by hand only when a file is there.
+TEST_F(SettingsDialogTest, OkStoresThePathTheDialogShowsAndOnlyWhereAFileIs) {
+  frmMain& f = open();
+  const std::string taken = std::string(kShared) + "\\Morvane.ini";
+  const std::string locked = std::string(kShared) + "\\Locked.ini";
+  const std::string team = std::string(kShared) + "\\Team.ini";
+  ASSERT_TRUE(world.files.writeFile(taken, "old"));
+  ASSERT_TRUE(world.files.writeFile(locked, "kept"));
+  ASSERT_TRUE(world.files.setReadOnly(locked, true));
+  ASSERT_TRUE(world.files.writeFile(team, "[Sales-Contact]\r\n"));
+  struct Case {
+    const char* what;
+    std::function<void(frmLocations&)> act;
+    std::string stored;  // "" when OK refuses
+  };
+  const Case cases[] = {
+      {"No to the overwrite question",
+       [&](frmLocations& d) {
+         world.ui().answerFileDialog(taken);
+         world.boxes.answerNext(MsgResult::No);
+         user.click(d.cmdCopy);
+       },
+       kRules},
+      {"a copy that fails",
+       [&](frmLocations& d) {
+         world.ui().answerFileDialog(locked);
+         world.boxes.answerNext(MsgResult::Yes);
+         user.click(d.cmdCopy);
+       },
+       kRules},
+      {"a typed path where no file is",
+       [&](frmLocations& d) { user.type(d.txtPath, "\\Nowhere.ini"); }, ""},
+      {"a typed path to a file",
+       [&](frmLocations& d) {
+         d.txtPath.setText("");
+         user.type(d.txtPath, team);
+       },
+       team},
+  };
+  for (const Case& c : cases) {
+    world.boxes.clear();
+    settingsDialog(f, [&](frmLocations& d) {
+      c.act(d);
+      user.click(d.cmdOK);
+      if (c.stored.empty()) {
+        ASSERT_FALSE(world.boxes.shown().empty()) << c.what;
+        EXPECT_EQ(world.boxes.shown().back().text, "Invalid file specified!") << c.what;
+        EXPECT_TRUE(d.loaded()) << c.what;
+        user.click(d.cmdCancel);
+      }
+    });
+    if (!c.stored.empty()) {
+      EXPECT_EQ(setting(settings::kIniLocation), c.stored) << c.what;
+      EXPECT_EQ(rulesPath(), c.stored) << c.what;
+    }
+  }
+  EXPECT_EQ(*world.files.readFile(taken), "old");
+}
+
+// A rules file whose folder cannot be reached (an offline share) does not keep the dialog shut:
+// it shows the stored path, and OK waits for a file that is there.
+TEST_F(SettingsDialogTest, AnUnreachableRulesFileStillOpensTheDialog) {
+  const std::string offline = "S:\\Offline\\Morvane.ini";
+  settings::save(world.settings, settings::kIniLocation, offline);
+  frmMain& f = open();
+  settingsDialog(f, [&](frmLocations& d) {
+    EXPECT_EQ(d.txtPath.text(), offline);
+    EXPECT_TRUE(world.boxes.shown().empty());
+    user.click(d.cmdOK);
+    ASSERT_EQ(world.boxes.shown().size(), 1u);
+    EXPECT_EQ(world.boxes.shown()[0].text, "Invalid file specified!");
+    EXPECT_TRUE(d.loaded());
+    world.ui().answerFileDialog(kRules);
+    user.click(d.cmdBrowse);
+    user.click(d.cmdOK);
+  });
+  EXPECT_EQ(setting(settings::kIniLocation), kRules);
+  EXPECT_EQ(rulesPath(), kRules);
   EXPECT_TRUE(f.visible());
+}
+
+// A copy into the current file's own folder (here spelt in other letters' case) copies the rules
+// file, and leaves the folder's "~" files where they are instead of copying them onto themselves.
+TEST_F(SettingsDialogTest, CopyIntoTheSameFolderLeavesItsCompanionsAlone) {
+  frmMain& f = open();
+  const std::string companion = std::string(kFolder) + "\\~Morvane.bak";
+  ASSERT_TRUE(world.files.writeFile(companion, "backup"));
+  const std::string target = "c:\\program files\\MORVANE\\Team.ini";
+  const std::string rules = *world.files.readFile(kRules);
+  settingsDialog(f, [&](frmLocations& d) {
+    world.ui().answerFileDialog(target);
+    user.click(d.cmdCopy);
+    EXPECT_EQ(d.txtPath.text(), target);
+    user.click(d.cmdOK);
+  });
+  EXPECT_TRUE(world.boxes.shown().empty());
+  EXPECT_EQ(world.files.readFile(target), rules);
+  EXPECT_EQ(world.files.readFile(companion), "backup");
+  EXPECT_EQ(setting(settings::kIniLocation), target);
 }
 
 // ACT! out of reach when the dialog reads its preference: the error is told and the dialog goes.

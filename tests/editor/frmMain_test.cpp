@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "editor/morvane_program.h"
 #include "hostsim/act_sim.h"
 #include "platform/sim/sim_user.h"
@@ -281,6 +283,209 @@ TEST_F(EditorTest, UpdateLayoutSavesFirstAndReportsALayoutActLacks) {
   EXPECT_EQ(world.act.currentLayout(), "Vendor Layout");
 }
 
+// Update Layout goes by the record kind ACT! shows when it is pressed: that kind's own rules, or
+// nothing. With nothing to apply (a first run: no rules file, or no rule for this kind) nothing
+// happens, and Stealth Mode then hands over without a word.
+struct UpdateCase {
+  const char* name;
+  const char* rules;   // "sample", "none" (no rules file) or "groups" (the groups' rules alone)
+  int16_t openIn;      // the view ACT! shows when the editor opens
+  int16_t pressIn;     // and when Update Layout is pressed
+  size_t record;       // the record of that view's kind
+  const char* layout;  // what ACT! shows afterwards; it showed "Vendor Layout" before
+};
+
+class UpdateLayoutTest : public EditorTest, public testing::WithParamInterface<UpdateCase> {};
+
+TEST_P(UpdateLayoutTest, AppliesTheRulesOfTheKindActShowsOrNothingAndStealthModeIsQuiet) {
+  const UpdateCase& c = GetParam();
+  if (std::string(c.rules) != "sample") {
+    ASSERT_TRUE(world.files.removeFile(kRules));
+    if (std::string(c.rules) == "groups") {
+      world.writeRule("Sales-Group", "_Reference_Field_", "102");
+      world.writeRule("Sales-Group", "Team", "Group Layout");
+    }
+  }
+  world.act.switchView(c.openIn);
+  frmMain& f = open();
+  world.act.switchView(c.pressIn);
+  ASSERT_TRUE(world.act.gotoRecord(c.record));
+  ASSERT_TRUE(world.act.applyLayout("Vendor Layout"));
+  world.settle();
+  user.click(f.cmdUpdateLayout);
+  world.settle();
+  EXPECT_EQ(world.act.currentLayout(), c.layout);
+  EXPECT_EQ(boxTexts(), std::vector<std::string>{});
+
+  user.click(f.cmdStealth);
+  world.settle();
+  EXPECT_EQ(boxTexts(), std::vector<std::string>{});
+  EXPECT_EQ(world.runningMorvanes(), 0);
+  EXPECT_EQ(world.runningMorvaneAutos(), 1);
+}
+
+using hostsim::view::kContact;
+using hostsim::view::kContactList;
+using hostsim::view::kGroup;
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, UpdateLayoutTest,
+    testing::Values(
+        UpdateCase{"NoRulesFile", "none", kContact, kContact, 0, "Vendor Layout"},
+        UpdateCase{"NoRuleForContacts", "groups", kContact, kContact, 0, "Vendor Layout"},
+        // David's status is empty: no rule of its own, the default applies.
+        UpdateCase{"ValueWithoutARule", "sample", kContact, kContact, 3, "Standard"},
+        UpdateCase{"ActMovedToGroups", "sample", kContact, kGroup, 0, "Group Layout"},
+        UpdateCase{"ActMovedToContacts", "sample", kGroup, kContact, 1, "Prospect Layout"},
+        UpdateCase{"ActShowsTheContactList", "sample", kContact, kContactList, 0, "Vendor Layout"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A reference field in the rules file that is no number, or names no field of ACT!'s: the error
+// is told, and the user can still repair the rules. The stored column widths survive, also when
+// loading stopped before they were read.
+struct DamagedRules {
+  const char* name;
+  const char* reference;
+  const char* failingMember;  // "" for none
+  int errorLine;              // the line of Form_Load's error box; 0 for none
+};
+
+class DamagedRulesTest : public EditorTest, public testing::WithParamInterface<DamagedRules> {};
+
+TEST_P(DamagedRulesTest, TheUserCanRepairThemAndTheStoredWidthsStay) {
+  const DamagedRules& c = GetParam();
+  settings::save(world.settings, "WidthCol1", "3000");
+  world.writeRule("Sales-Contact", "_Reference_Field_", c.reference);
+  if (*c.failingMember) world.act.faults.failingMembers.insert(c.failingMember);
+  frmMain& f = open();
+  if (c.errorLine == 0) {
+    EXPECT_TRUE(world.boxes.shown().empty());
+  } else {
+    ASSERT_EQ(world.boxes.shown().size(), 1u);
+    EXPECT_NE(world.boxes.shown()[0].text.find("in frmMain: Sub Form_Load - Line # " +
+                                               std::to_string(c.errorLine)),
+              std::string::npos)
+        << world.boxes.shown()[0].text;
+  }
+  if (!*c.failingMember) {
+    EXPECT_EQ(f.cboField.listIndex(), -1);
+    ASSERT_EQ(f.cboFloating.listCount(), 6) << "the chooser offers ACT!'s layouts";
+    EXPECT_EQ(f.lvwValues.columns()[0].width, 3000);
+    user.choose(f.cboField, entryOf(f.cboField, "ID/Status"));
+    world.settle();
+    clickLayoutCell(f, 1);
+    ASSERT_TRUE(f.cboFloating.visible());
+    user.choose(f.cboFloating, entryOf(f.cboFloating, "Vendor Layout"));
+    world.settle();
+    ASSERT_TRUE(f.cmdSave.enabled());
+    user.click(f.cmdSave);
+    world.settle();
+    EXPECT_EQ(rule("Sales-Contact", "_Reference_Field_"), std::to_string(kIdStatus));
+    EXPECT_EQ(rule("Sales-Contact", "Customer"), "Vendor Layout");
+  }
+  user.closeBox(f);
+  world.settle();
+  EXPECT_EQ(world.runningMorvanes(), 0);
+  EXPECT_EQ(settings::read(world.settings, "WidthCol1", ""), "3000");
+}
+
+INSTANTIATE_TEST_SUITE_P(References, DamagedRulesTest,
+                         testing::Values(DamagedRules{"NotANumber", "abc", "", 8},
+                                         DamagedRules{"Overflow", "70000", "", 8},
+                                         DamagedRules{"NoSuchField", "99", "", 0},
+                                         DamagedRules{"NoDatabaseName", "5", "App.GetOpenDBName",
+                                                      6}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ACT!'s layout names run to 254 characters: such a name reads back whole from the rules file, in
+// the editor and in MorvaneAuto.
+class LongLayoutNameTest : public EditorTest, public testing::WithParamInterface<size_t> {};
+
+TEST_P(LongLayoutNameTest, ReadsBackWholeInTheEditorAndInMorvaneAuto) {
+  const std::string name = "Key accounts " + std::string(GetParam() - 13, 'x');
+  ASSERT_EQ(name.size(), GetParam());
+  std::vector<std::string> layouts = hostsim::sampleLayouts();
+  layouts.push_back(name);
+  world.act.setLayouts(layouts, "Standard");
+  world.actWindows.refreshLayoutList();
+  world.writeRule("Sales-Contact", "Customer", name);
+  frmMain& f = open();
+  EXPECT_EQ(f.lvwValues.subItem(1, 1), name);
+  clickLayoutCell(f, 1);
+  EXPECT_EQ(f.cboFloating.text(), name);
+  user.click(f.cmdUpdateLayout);  // Alice is a Customer
+  world.settle();
+  EXPECT_EQ(world.act.currentLayout(), name);
+  EXPECT_EQ(boxTexts(), std::vector<std::string>{});
+
+  user.click(f.cmdCancel);
+  world.settle();
+  ASSERT_TRUE(world.act.applyLayout("Standard"));
+  world.runMorvaneAuto();
+  EXPECT_EQ(world.act.currentLayout(), name);
+  EXPECT_EQ(boxTexts(), std::vector<std::string>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(Lengths, LongLayoutNameTest, testing::Values(127u, 254u));
+
+// A drop-down value the rules file cannot hold as a key would read back as another value's rule,
+// as a comment or as a new section: its row shows, a layout chosen for it is refused with the
+// reason, once, and it is never written; every other rule is kept.
+struct UnholdableValue {
+  const char* name;
+  const char* value;
+  const char* reason;  // part of the message
+};
+
+class UnholdableValueTest : public EditorTest,
+                            public testing::WithParamInterface<UnholdableValue> {};
+
+TEST_P(UnholdableValueTest, GetsNoRuleAndEveryOtherRuleIsKept) {
+  const std::string value = GetParam().value;
+  world.act.database().contacts.fields[4].popupValues.push_back(value);
+  frmMain& f = open();
+  const auto before = rows(f);
+  ASSERT_EQ(before.back(), std::make_pair(value, std::string()));
+  const size_t row = before.size() - 1;
+  clickLayoutCell(f, row);
+  user.choose(f.cboFloating, entryOf(f.cboFloating, "Client"));
+  world.settle();
+  ASSERT_EQ(world.boxes.shown().size(), 1u);
+  const std::string& text = world.boxes.shown()[0].text;
+  EXPECT_NE(text.find("\"" + value + "\""), std::string::npos) << text;
+  EXPECT_NE(text.find(GetParam().reason), std::string::npos) << text;
+  EXPECT_EQ(world.boxes.shown()[0].caption, "Morvane");
+  EXPECT_EQ(f.lvwValues.subItem(row, 1), "");
+  EXPECT_FALSE(f.cmdSave.enabled()) << "a refused choice is no change";
+
+  clickLayoutCell(f, 4);  // Supplier
+  user.choose(f.cboFloating, entryOf(f.cboFloating, "Vendor Layout"));
+  user.click(f.cmdSave);
+  world.settle();
+  EXPECT_EQ(world.boxes.shown().size(), 1u) << "told once";
+  user.closeBox(f);
+  world.settle();
+  auto after = before;
+  after[4].second = "Vendor Layout";
+  EXPECT_EQ(rows(open()), after);
+  // Written, the key would lose its leading blanks.
+  const std::string key = value.substr(value.find_first_not_of(' '));
+  EXPECT_EQ(world.files.readFile(kRules)->find(key), std::string::npos) << "never written";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, UnholdableValueTest,
+    testing::Values(UnholdableValue{"Equals", "Net=30", "contains \"=\""},
+                    UnholdableValue{"Semicolon", ";Archived", "begins with \";\""},
+                    UnholdableValue{"Bracket", "[Old] customer", "begins with \"[\""},
+                    UnholdableValue{"IndentedBracket", "  [Indented", "begins with \"[\""},
+                    UnholdableValue{"LineBreak", "Two\r\nlines", "line break"},
+                    UnholdableValue{"Tab", "\tTabbed", "tab"},
+                    UnholdableValue{"ReferenceEntry", "_reference_field_",
+                                    "entry \"_Reference_Field_\""},
+                    UnholdableValue{"DefaultEntry", "IF NO LAYOUT ASSIGNED",
+                                    "entry \"If no layout assigned\""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(EditorTest, StealthModeHandsOverToMorvaneAutoAndTheSettingsStay) {
   frmMain& f = open();
   user.click(f.chkStealth);
@@ -323,6 +528,8 @@ TEST_F(EditorTest, StartUpDispatchesByViewAndStealthMode) {
       {"1", "0", hostsim::view::kContact, true, false},
       {"2", "", hostsim::view::kContact, true, false},
       {"1.0", "", hostsim::view::kGroup, false, true},
+      {"1", "1", hostsim::view::kContact, false, true},  // only "0" forces the editor
+      {"1", "00", hostsim::view::kContact, false, true},
       {"abc", "0", hostsim::view::kContact, false, false},  // read before the argument counts
       {"", "", hostsim::view::kContact, false, false},
       {"0", "", hostsim::view::kContactList, false, false},
@@ -339,7 +546,7 @@ TEST_F(EditorTest, StartUpDispatchesByViewAndStealthMode) {
     EXPECT_EQ(w.runningMorvaneAutos(), c.morvaneAuto ? 1 : 0) << what;
     EXPECT_TRUE(w.boxes.shown().empty()) << what;
     if (c.morvaneAuto) {
-      EXPECT_EQ(settings::read(w.settings, settings::kViewType, ""), "3");
+      EXPECT_EQ(settings::read(w.settings, settings::kViewType, ""), std::to_string(c.view));
     }
   }
 }
@@ -384,6 +591,50 @@ TEST_F(EditorTest, ActClosingClosesTheEditorUnlessItIsBeingRestarted) {
   world.wait(1000);
   EXPECT_EQ(world.runningMorvanes(), 0);
 }
+
+// The editor's dialogs open centred on the editor, wherever the user put it, and on the screen.
+struct DialogPlace {
+  const char* name;
+  const char* entry;
+  int32_t editorLeft;
+  int32_t editorTop;
+};
+
+class DialogPlaceTest : public EditorTest, public testing::WithParamInterface<DialogPlace> {};
+
+TEST_P(DialogPlaceTest, TheDialogOpensCentredOnTheEditor) {
+  const DialogPlace& c = GetParam();
+  frmMain& f = open();
+  Rect editor;
+  ASSERT_TRUE(world.desktop.getWindowRect(f.hWnd(), editor));
+  ASSERT_TRUE(world.desktop.moveWindow(f.hWnd(), c.editorLeft, c.editorTop,
+                                       editor.right - editor.left, editor.bottom - editor.top,
+                                       true));
+  ASSERT_TRUE(world.desktop.getWindowRect(f.hWnd(), editor));
+  withDialog<ui::Form>(f, c.entry, [&](ui::Form& d) {
+    Rect r;
+    ASSERT_TRUE(world.desktop.getWindowRect(d.hWnd(), r));
+    const int32_t width = r.right - r.left;
+    const int32_t height = r.bottom - r.top;
+    const int32_t screenWidth = world.ui().systemMetrics(0);  // SM_CXSCREEN
+    const int32_t screenHeight = world.ui().systemMetrics(1);
+    const int32_t left =
+        std::clamp((editor.left + editor.right - width) / 2, 0, screenWidth - width);
+    const int32_t top =
+        std::clamp((editor.top + editor.bottom - height) / 2, 0, screenHeight - height);
+    EXPECT_NEAR(r.left, left, 1);
+    EXPECT_NEAR(r.top, top, 1);
+    user.press(d, sim::Key::Escape);
+  });
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Places, DialogPlaceTest,
+    testing::Values(DialogPlace{"Settings", "&Settings", 20, 30},
+                    DialogPlace{"Integration", "&Integrate with ACT", 400, 250},
+                    // partly off the screen: the dialog stays on it
+                    DialogPlace{"SettingsOffTheScreen", "&Settings", -400, 500}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(EditorTest, HelpMenuOpensTheTutorialAndTheAboutBox) {
   frmMain& f = open();

@@ -106,6 +106,9 @@ TEST_F(SimFilesTest, CopyFileReplacesTheTarget) {
   EXPECT_TRUE(m_files.copyFile("C:\\A\\r.ini", "C:\\B\\r.ini"));
   EXPECT_EQ(m_files.readFile("C:\\B\\r.ini"), "[s]\r\n");
   EXPECT_FALSE(m_files.copyFile("C:\\A\\none.ini", "C:\\B\\r.ini"));
+  // Onto itself, however spelt, a copy fails as CopyFileA does (a sharing violation).
+  EXPECT_FALSE(m_files.copyFile("C:\\A\\r.ini", "c:\\a\\.\\R.INI"));
+  EXPECT_EQ(m_files.readFile("C:\\A\\r.ini"), "[s]\r\n");
 }
 
 class SimProfileFilesTest : public SimFilesTest {

@@ -54,15 +54,16 @@ TEST_F(IniLibTest, LookupIgnoresLetterCaseAndFallsBackOnEmptyOrBlank) {
   EXPECT_EQ(m_ini.GetKeyValue("Sales-Group", "Customer", ""), "");
 }
 
-TEST_F(IniLibTest, LongValuesAreCutTo126Characters) {
+// Values read back whole up to ACT!'s longest layout name, 254 characters; longer ones are cut.
+TEST_F(IniLibTest, ValuesReadBackWholeUpToActsLongestLayoutName) {
   std::string value;
-  for (int i = 0; i < 200; ++i) value += static_cast<char>('a' + i % 26);
+  for (int i = 0; i < 300; ++i) value += static_cast<char>('a' + i % 26);
   ASSERT_TRUE(m_ini.SetKeyValue(kSection, "Long", value));
-  EXPECT_EQ(m_ini.GetKeyValue(kSection, "Long", ""), value.substr(0, 126));
-  ASSERT_TRUE(m_ini.SetKeyValue(kSection, "Exact", value.substr(0, 126)));
-  EXPECT_EQ(m_ini.GetKeyValue(kSection, "Exact", ""), value.substr(0, 126));
-  ASSERT_TRUE(m_ini.SetKeyValue(kSection, "Short", value.substr(0, 125)));
-  EXPECT_EQ(m_ini.GetKeyValue(kSection, "Short", ""), value.substr(0, 125));
+  EXPECT_EQ(m_ini.GetKeyValue(kSection, "Long", ""), value.substr(0, 254));
+  ASSERT_TRUE(m_ini.SetKeyValue(kSection, "Exact", value.substr(0, 254)));
+  EXPECT_EQ(m_ini.GetKeyValue(kSection, "Exact", ""), value.substr(0, 254));
+  ASSERT_TRUE(m_ini.SetKeyValue(kSection, "Short", value.substr(0, 127)));
+  EXPECT_EQ(m_ini.GetKeyValue(kSection, "Short", ""), value.substr(0, 127));
   // A long default is not cut: it never goes through the call.
   EXPECT_EQ(m_ini.GetKeyValue(kSection, "Missing", value), value);
 }

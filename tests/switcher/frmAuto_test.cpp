@@ -180,6 +180,18 @@ TEST_F(SwitcherTest, GroupView_UsesTheGroupSectionAndGroupRecord) {
   EXPECT_EQ(layout(), "Group Layout");
 }
 
+// A view that shows neither contacts nor groups has no record kind: its section is the database
+// name and a dash alone, and with no field to read, its default applies.
+TEST_F(SwitcherTest, OtherView_ReadsTheSectionOfTheDatabaseNameAndADash) {
+  world.writeRule("Sales-", "If no layout assigned", "Vendor Layout");
+  MorvaneAutoProgram& p = start();
+  world.act.switchView(hostsim::view::kTaskList);
+  world.settle();
+  EXPECT_EQ(p.form.CurrentView, "");
+  EXPECT_EQ(layout(), "Vendor Layout");
+  EXPECT_TRUE(world.boxes.shown().empty());
+}
+
 TEST_F(SwitcherTest, NoRulesForTheDatabase_NothingIsSelected) {
   std::filesystem::remove_all(world.sandbox / "drives");
   world.files.createDirectory(simulator::kInstallFolder);

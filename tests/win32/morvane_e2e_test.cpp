@@ -636,6 +636,60 @@ TEST_F(MorvaneEndToEnd, TheSettingsDialogStoresTheDelayAndInstallsTheMacro) {
   EXPECT_TRUE(morvane->running());
 }
 
+// ACT!'s longest layout names, 254 characters, read back whole from the rules file through
+// kernel32's profile functions: Update Layout applies such a layout, and says nothing.
+TEST_F(MorvaneEndToEnd, ALayoutNameOfActsLongestLengthIsReadBackWhole) {
+  StandInProcess act;
+  const std::string name = "Key accounts " + std::string(254 - 13, 'x');
+  ASSERT_EQ(act.command("layouts Standard|Client|Prospect Layout|Vendor Layout|" + name).result,
+            hostwin::protocol::Result::Done);
+  rule("Sales-Contact", "Customer", name.c_str());
+  auto morvane = startMorvane("0");
+  const auto editor = waitForEditor(*morvane);
+  ASSERT_TRUE(editor.has_value());
+  press(editor->updateLayout);  // Alice Martin is a Customer
+  EXPECT_TRUE(waitUntil([&] { return act.currentLayout() == name; })) << act.currentLayout();
+  EXPECT_FALSE(findMessageBox(BoxOwner::process(morvane->processId())).has_value());
+  EXPECT_TRUE(morvane->running());
+}
+
+// The settings and integration dialogs open on the editor, wherever the user moved it: centred
+// on it and owned by it.
+TEST_F(MorvaneEndToEnd, TheDialogsOpenCentredOnTheEditor) {
+  StandInProcess act;
+  auto morvane = startMorvane("0");
+  const auto editor = waitForEditor(*morvane);
+  ASSERT_TRUE(editor.has_value());
+  const DWORD process = morvane->processId();
+  // Away from the middle of the screen, where it opened, but with room around it.
+  RECT e{};
+  GetWindowRect(editor->form, &e);
+  const LONG left = e.left + 120;
+  const LONG top = e.top + 40;
+  SetWindowPos(editor->form, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ASSERT_TRUE(waitUntil([&] {
+    GetWindowRect(editor->form, &e);
+    return e.left == left && e.top == top;
+  }));
+  struct Dialog {
+    char entry;
+    const char* caption;
+    const char* cancel;
+  };
+  for (const Dialog& d :
+       {Dialog{'s', "Settings", "Cancel"}, Dialog{'i', "Integrate with ACT!", "&Cancel"}}) {
+    const HWND dialog = openFromOptions(process, editor->form, d.entry, d.caption);
+    ASSERT_TRUE(dialog != nullptr) << d.caption;
+    RECT r{};
+    GetWindowRect(dialog, &r);
+    EXPECT_NEAR((r.left + r.right) / 2, (e.left + e.right) / 2, 1) << d.caption;
+    EXPECT_NEAR((r.top + r.bottom) / 2, (e.top + e.bottom) / 2, 1) << d.caption;
+    EXPECT_EQ(GetWindow(dialog, GW_OWNER), editor->form) << d.caption;
+    press(childOf(dialog, "Button", d.cancel));
+    ASSERT_TRUE(waitUntil([&] { return !IsWindow(dialog); })) << d.caption;
+  }
+}
+
 // Opening ACT!'s database file starts ACT! with it, through the file association its installer
 // made; the test makes one for the stand-in, in the throwaway prefix. (Wine reads associations
 // from the machine's classes only.)
@@ -744,6 +798,49 @@ TEST_F(MorvaneEndToEnd, YesRestartsActOnItsDatabaseAndTheEditorEnds) {
   const auto again = StandInProcess::attach(started.front());
   EXPECT_EQ(again->state().database, database);
   EXPECT_EQ(morvane->waitForExit(), 0u) << "the editor ended at its second tick";
+}
+
+// Yes to the restart with Morvane's start-up macro installed: ACT! starts again and its macro
+// starts Morvane while the old editor is still ending. The user finds one editor, and no box.
+TEST_F(MorvaneEndToEnd, ARestartThatRunsTheStartupMacroLeavesOneEditor) {
+  const DatabaseFile file;
+  ASSERT_TRUE(file.made);
+  const DatabaseAssociation association(quotedPath(besideMe("ActStandIn.exe")) + " \"%1\"");
+  ASSERT_TRUE(
+      CopyFileA(besideMe("Morvane.mpr").c_str(), (program + "\\Morvane.mpr").c_str(), FALSE));
+
+  StandInProcess act;
+  auto morvane = startMorvane("0");
+  const auto editor = waitForEditor(*morvane);
+  ASSERT_TRUE(editor.has_value());
+  const DWORD process = morvane->processId();
+  const HWND settingsDialog = openFromOptions(process, editor->form, 's', "Settings");
+  ASSERT_TRUE(settingsDialog != nullptr);
+  press(childOf(settingsDialog, "Button", "Install macro"));
+  ASSERT_TRUE(waitUntil([&] { return act.state().startupMacro == program + "\\Morvane.mpr"; }));
+  press(childOf(settingsDialog, "Button", "&OK"));
+  ASSERT_TRUE(waitUntil([&] { return !IsWindow(settingsDialog); }));
+
+  const HWND dialog = openFromOptions(process, editor->form, 'i', "Integrate with ACT!");
+  ASSERT_TRUE(dialog != nullptr);
+  clickLabel(toolbarLabel(dialog, "Contacts"));
+  ASSERT_TRUE(waitUntil(
+      [&] { return act.state().auxCommands == std::vector<std::string>{"Mo&rvane|1|"}; }));
+  press(childOf(dialog, "Button", "&Close"));
+  ASSERT_TRUE(answerMessageBox(BoxOwner::process(process), IDYES).has_value());
+  EXPECT_TRUE(act.waitForExit(hostwin::kStandInTimeoutMs)) << "Command 150 closed ACT!";
+  EXPECT_EQ(morvane->waitForExit(), 0u) << "the old editor ended at its second tick";
+
+  std::vector<uint32_t> started;
+  ASSERT_TRUE(
+      waitUntil([&] { return (started = processesNamed("Morvane.exe")).size() == 1; }, 20s));
+  EXPECT_TRUE(waitForEditor(started.front()).has_value()) << "the macro's Morvane opened";
+  EXPECT_FALSE(findMessageBox(BoxOwner::process(started.front())).has_value());
+  EXPECT_EQ(endProcessesNamed("Morvane.exe"), 1u);
+  const std::vector<uint32_t> acts = processesNamed("ActStandIn.exe");
+  ASSERT_EQ(acts.size(), 1u);
+  const auto again = StandInProcess::attach(acts.front());  // stopped as it goes
+  EXPECT_TRUE(again != nullptr);
 }
 
 // ACT!'s closing reaches the editor as an event from the other process; the editor closes as

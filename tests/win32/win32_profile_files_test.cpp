@@ -271,8 +271,8 @@ class IniGenerator {
     if (choice < kCount) {
       core = kValues[choice];
     } else {
-      // Around the programs' limit of 126 characters.
-      const size_t length = 100 + pick(200);
+      // Around the programs' limit of 254 characters.
+      const size_t length = 200 + pick(120);
       for (size_t i = 0; i < length; ++i) core += "abc XYZ-0123"[pick(12)];
     }
     if (chance(25)) {
@@ -356,9 +356,9 @@ std::optional<std::string> knownDifference(const std::string& file, const Query&
   if (hasLineWithoutValueNamed(file, q.key)) {
     return "Wine takes a line without '=' as a key without a value (Windows unverified)";
   }
-  // A value of exactly 126 characters between quotes: Wine cuts the quotes after the buffer
-  // limit and loses the last character.
-  if (engine.count == 126 && (file.find('"' + engine.text + '"') != std::string::npos ||
+  // A value of exactly the programs' 254 characters between quotes: Wine cuts the quotes after
+  // the buffer limit and loses the last character.
+  if (engine.count == 254 && (file.find('"' + engine.text + '"') != std::string::npos ||
                               file.find('\'' + engine.text + '\'') != std::string::npos)) {
     return "Wine strips quotes after cutting to the buffer";
   }
@@ -368,8 +368,8 @@ std::optional<std::string> knownDifference(const std::string& file, const Query&
 TEST(GeneratedFiles, EngineReadsAsKernel32) {
   constexpr int kFiles = 400;
   constexpr int kQueriesPerFile = 12;
-  // As the programs read: a buffer of 128 characters, of which the call is told 127.
-  constexpr uint32_t kSize = 127;
+  // As the programs read: a buffer of 255 characters, for values of up to 254.
+  constexpr uint32_t kSize = 255;
   IniGenerator generator(seed());
   wintest::ScratchFolder folder;
   ASSERT_FALSE(folder.path().empty());
