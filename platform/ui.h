@@ -174,6 +174,9 @@ class Control {
   // Tab order within the form; -1 for controls that take no focus.
   int32_t tabIndex() const { return m_tabIndex; }
   void setTabIndex(int32_t index) { m_tabIndex = index; }
+  // Whether the focus can come to the control now: one with a window of its own that takes the
+  // keyboard (not a label, frame or line), shown, enabled and with a tab index.
+  bool canTakeFocus() const;
   const Font& font() const { return m_font; }
   void setFont(const Font& font);
 
@@ -415,10 +418,12 @@ class Form {
   int32_t twipsPerPixelX() const { return m_ui.twipsPerPixelX(); }
   int32_t twipsPerPixelY() const { return m_ui.twipsPerPixelY(); }
 
-  // The controls in tab order (those with a tab index, visible and enabled).
+  // The controls that can take the focus, in tab order.
   std::vector<Control*> tabOrder() const;
-  // Alt and a key: the first visible and enabled button or check box whose caption has that
-  // access key is pressed (a check box toggles). False when none has it (a menu's, perhaps).
+  // Alt and a key: the visible and enabled button or check box whose caption has that access
+  // key is pressed (a check box toggles). Where several share it, the focus moves to the next of
+  // them in tab order after the focused control, and none is pressed. False when none has it (a
+  // menu's, perhaps).
   bool pressAccessKey(char key);
   Control* focused() const { return m_focused; }
 

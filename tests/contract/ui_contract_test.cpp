@@ -44,8 +44,14 @@ class LabForm : public ui::Form {
     lvwRows.setTabIndex(5);
     lvwRows.addColumn("Value", "Value", 1500);
     lvwRows.addColumn("Layout", "Layout", 4500);
-    for (ui::Control* c : std::vector<ui::Control*>{&lblHint, &txtName, &cboPick, &chkOption,
-                                                    &cmdOk, &cmdCancel, &lvwRows})
+    fraGroup.setBox({4500, 1350, 1200, 450});
+    fraGroup.setText("Group");
+    linRule.x1 = 150;
+    linRule.x2 = 3150;
+    linRule.y1 = linRule.y2 = 1800;
+    for (ui::Control* c :
+         std::vector<ui::Control*>{&lblHint, &txtName, &cboPick, &chkOption, &cmdOk, &cmdCancel,
+                                   &lvwRows, &fraGroup, &linRule})
       add(*c);
     menus.push_back({"mnuOptions", "&Options", {{"mnuSettings", "&Settings", {}, {}}}, {}});
   }
@@ -57,6 +63,8 @@ class LabForm : public ui::Form {
   ui::Button cmdOk{"cmdOk"};
   ui::Button cmdCancel{"cmdCancel"};
   ui::ListView lvwRows{"lvwRows"};
+  ui::Frame fraGroup{"fraGroup"};
+  ui::Line linRule{"linRule"};
   // Form_Unload's answer.
   int16_t cancelUnload = 0;
 
@@ -385,8 +393,12 @@ TEST_F(UiContract, ListView_DoubleClickedDividerFitsTheColumnToItsWidestText) {
 
 // --- Keyboard --------------------------------------------------------------------------------
 
-TEST_F(UiContract, Tab_MovesTheFocusInTabOrderSkippingHiddenAndDisabledControls) {
+// A label, a frame or a line takes no focus, whatever tab index it has.
+TEST_F(UiContract, Tab_MovesTheFocusInTabOrderSkippingWhatCannotTakeIt) {
   LabForm form(lab.ui());
+  form.lblHint.setTabIndex(1);
+  form.fraGroup.setTabIndex(3);
+  form.linRule.setTabIndex(5);
   std::vector<std::string> focus;
   for (ui::Control* c : form.controls())
     c->onGotFocus = [&focus, c] { focus.push_back(c->name()); };
@@ -437,6 +449,32 @@ TEST_F(UiContract, Keys_EnterEscapeAndSpacePressTheirButtons) {
   EXPECT_EQ(cancel, 3);
   lab.pressAlt(form, 'O');
   EXPECT_EQ(ok, 2);
+}
+
+// Two captions with one access key: Alt and that key moves the focus to the next of them in tab
+// order and presses neither.
+TEST_F(UiContract, AccessKey_SharedMovesTheFocusBetweenItsControlsAndPressesNone) {
+  LabForm form(lab.ui());
+  int ok = 0, cancel = 0;
+  form.cmdOk.onClick = [&] { ++ok; };
+  form.cmdCancel.onClick = [&] { ++cancel; };
+  form.cmdOk.setText("&Close");
+  form.show();
+  form.txtName.setFocus();
+
+  std::vector<std::string> focus;
+  for (const char key : {'c', 'C', 'c'}) {
+    lab.pressAlt(form, key);
+    focus.push_back(form.focused() ? form.focused()->name() : "");
+  }
+  EXPECT_EQ(focus, (std::vector<std::string>{"cmdOk", "cmdCancel", "cmdOk"}));
+  EXPECT_EQ(ok + cancel, 0);
+
+  // Unique again, the key presses its button.
+  form.cmdOk.setText("&OK");
+  lab.pressAlt(form, 'c');
+  EXPECT_EQ(cancel, 1);
+  EXPECT_EQ(ok, 0);
 }
 
 // --- Menus, background, closing, modal forms -------------------------------------------------

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "editor/frmIntegrate.h"
 #include "editor/morvane_program.h"
 #include "hostsim/act_sim.h"
 #include "platform/sim/sim_user.h"
@@ -383,6 +384,29 @@ TEST_F(EditorTest, ActClosingClosesTheEditorUnlessItIsBeingRestarted) {
   EXPECT_EQ(world.runningMorvanes(), 1);
   world.wait(1000);
   EXPECT_EQ(world.runningMorvanes(), 0);
+}
+
+// Tab goes round every control that can take the focus, the label with its tab index left out;
+// in the integration dialog "&Close" and "&Cancel" share Alt+C, which moves between them only.
+TEST_F(EditorTest, TheKeyboardReachesEveryControlAndASharedAccessKeyPressesNothing) {
+  frmMain& f = open();
+  std::vector<std::string> focus;
+  for (int i = 0; i < 7; ++i) {
+    user.press(f, sim::Key::Tab);
+    focus.push_back(f.focused() ? f.focused()->name() : "");
+  }
+  EXPECT_EQ(focus,
+            (std::vector<std::string>{"cmdCancel", "cmdUpdateLayout", "cboField", "lvwValues",
+                                      "chkStealth", "cmdStealth", "cmdCancel"}));
+
+  withDialog<clsFrmIntegrate>(f, "&Integrate with ACT", [&](clsFrmIntegrate& d) {
+    for (const ui::Button* expected : {&d.cmdOK, &d.cmdCancel, &d.cmdOK}) {
+      user.pressAlt(d, 'c');
+      EXPECT_EQ(d.focused(), expected);
+    }
+    EXPECT_TRUE(d.visible()) << "neither button was pressed";
+    user.click(d.cmdCancel);
+  });
 }
 
 TEST_F(EditorTest, HelpMenuOpensTheTutorialAndTheAboutBox) {
