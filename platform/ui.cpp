@@ -228,6 +228,12 @@ void ListView::select(std::optional<size_t> row) {
   changed(Change::Selection);
 }
 
+void ListView::userSelected(size_t row) {
+  if (row >= m_rows.size() || m_selected == row) return;
+  select(row);
+  if (onItemSelected) onItemSelected();
+}
+
 void ListView::setSmallIconHeight(int32_t pixels) {
   if (pixels == m_smallIconHeight) return;
   m_smallIconHeight = pixels;
@@ -240,6 +246,15 @@ std::optional<size_t> ListView::hitTest(int32_t x, int32_t y) const {
 
 int32_t ListView::rowTop(size_t row) const {
   return listPeer() != nullptr ? listPeer()->rowTop(row) : 0;
+}
+
+int32_t ListView::shownColumnLeft(size_t column) const {
+  return columnLeft(column) - (listPeer() != nullptr ? listPeer()->scrollLeft() : 0);
+}
+
+void ListView::ensureVisible(size_t row, size_t column) {
+  if (listPeer() != nullptr && row < m_rows.size() && column < m_columns.size())
+    listPeer()->ensureVisible(row, column);
 }
 
 // --- Form ---

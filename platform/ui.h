@@ -94,6 +94,11 @@ class ListViewPeer : public ControlPeer {
   virtual std::optional<size_t> hitTest(int32_t x, int32_t y) = 0;
   // A row's top in twips relative to the list, as it shows now (scrolled rows included).
   virtual int32_t rowTop(size_t row) = 0;
+  // How far the list is scrolled sideways, in twips.
+  virtual int32_t scrollLeft() = 0;
+  // Scrolls the list where need be: the row then shows whole, and the column as much of it as
+  // the list can show, its left edge first.
+  virtual void ensureVisible(size_t row, size_t column) = 0;
 };
 
 // A form's platform side: its window and the peers of its controls.
@@ -343,6 +348,10 @@ class ListView : public Control {
 
   std::optional<size_t> selectedRow() const { return m_selected; }
   void select(std::optional<size_t> row);
+  // The user moved the selection to a row, with the mouse or a key: it is selected and
+  // onItemSelected raised. (The code's select() raises nothing.)
+  void userSelected(size_t row);
+  std::function<void()> onItemSelected;
 
   // The small-icon list's picture height in pixels (0: none); it sets the row height.
   int32_t smallIconHeight() const { return m_smallIconHeight; }
@@ -351,6 +360,9 @@ class ListView : public Control {
   // Asks the window; nothing without one.
   std::optional<size_t> hitTest(int32_t x, int32_t y) const;
   int32_t rowTop(size_t row) const;
+  // A column's left edge as the list shows it now: columnLeft less the sideways scroll.
+  int32_t shownColumnLeft(size_t column) const;
+  void ensureVisible(size_t row, size_t column);
 
   // A mouse button came up over the list (twips relative to the list).
   std::function<void(int16_t button, int16_t shift, int32_t x, int32_t y)> onMouseUp;
