@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -88,6 +89,8 @@ class frmMain : public ui::Form {
   uint32_t m_actCookie = 0;
   // Set while the chooser is being placed: the selection it shows then is not the user's choice.
   bool m_placingChooser = false;
+  // The row the chooser was last opened on: its choice goes there.
+  std::optional<size_t> m_chooserRow;
 };
 
 }  // namespace morvane
