@@ -6,6 +6,7 @@
 #include "editor/frmIntegrate.h"
 #include "editor/frmLocations.h"
 #include "editor/morvane_program.h"
+#include "platform/ansi_text.h"
 #include "platform/conversions.h"
 #include "platform/win_constants.h"
 #include "shared/act/database_name.h"
@@ -86,6 +87,8 @@ frmMain::frmMain(MorvaneProgram& program)
   lvwValues.onMouseUp = [this](int16_t b, int16_t s, int32_t x, int32_t y) {
     lvwValues_MouseUp(b, s, x, y);
   };
+  // Another row selected, by a click or a key: the chooser stood on the one before.
+  lvwValues.onItemSelected = [this] { hideChooser(); };
   cboFloating.onClick = [this] { cboFloating_Click(); };
   tmr1.onTimer = [this] { tmr1_Timer(); };
   // Whatever else takes the focus, or a click on the window itself, puts the chooser away.
@@ -357,12 +360,20 @@ void frmMain::lvwValues_MouseUp(int16_t, int16_t, int32_t x, int32_t y) {
     if (!lvwValues.hitTest(x, y)) return;
     line = 3;
     const auto column = lvwValues.columnByKey(kLayoutColumnKey);
+    if (!column) throw RuntimeError(err::kObjectNotSet);
+    // A click that selects no row (the middle button, on a list without a selection) has no row
+    // to choose a layout for.
     const auto row = lvwValues.selectedRow();
-    if (!column || !row) throw RuntimeError(err::kObjectNotSet);
-    const int32_t left = lvwValues.columnLeft(*column);
+    if (!row) return;
     const int32_t width = lvwValues.columns()[*column].width;
     line = 4;
-    if (x < left || x > left + width) return;
+    // Where the column shows now: the list may be scrolled sideways.
+    const int32_t shownLeft = lvwValues.shownColumnLeft(*column);
+    if (x < shownLeft || x > shownLeft + width) return;
+    // The row whole and the column from its left edge come into view, so that the chooser stands
+    // over its cell and inside the list.
+    lvwValues.ensureVisible(*row, *column);
+    const int32_t left = std::max(lvwValues.shownColumnLeft(*column), 0);
     auto& ui = m_program.ui;
     const ui::Box& list = lvwValues.box();
     ui::Box box = cboFloating.box();
@@ -373,9 +384,10 @@ void frmMain::lvwValues_MouseUp(int16_t, int16_t, int32_t x, int32_t y) {
     box.left = list.left + left + kChooserIndent +
                (ui.systemMetrics(kSmCxFixedFrame) - 1) * twipsPerPixelX();
     line = 7;
-    box.width = left + width < list.width - kChooserRightMargin
-                    ? width
-                    : list.width - kChooserRightMargin - left;
+    const int32_t room = list.width - kChooserRightMargin;
+    box.width = left + width < room ? width : room - left;
+    // A column too narrow to show past the chooser's room leaves no room for it.
+    if (box.width <= 0) return;
     cboFloating.setBox(box);
     line = 8;
     // The row's layout shows in the chooser; that is not a choice of the user's.
@@ -384,14 +396,17 @@ void frmMain::lvwValues_MouseUp(int16_t, int16_t, int32_t x, int32_t y) {
     if (layout.empty()) {
       cboFloating.setListIndex(-1);
     } else {
+      // ACT!'s list finds a layout whatever its letter case; so does the chooser.
       const auto& items = cboFloating.items();
-      const auto it =
-          std::find_if(items.begin(), items.end(), [&](const auto& i) { return i.text == layout; });
+      const auto it = std::find_if(items.begin(), items.end(), [&](const auto& i) {
+        return ansi::equalsNoCase(i.text, layout);
+      });
       // A layout ACT! no longer lists shows as no selection, not as the last row's layout.
       cboFloating.setListIndex(it != items.end() ? static_cast<int32_t>(it - items.begin()) : -1);
     }
     m_placingChooser = false;
     line = 9;
+    m_chooserRow = *row;
     cboFloating.setVisible(true);
   });
   m_placingChooser = false;
@@ -401,14 +416,14 @@ void frmMain::cboFloating_Click() {
   if (m_placingChooser) return;
   m_program.trap.run("in frmMain: Sub cboFloating_Click", [&](int& line) {
     line = 1;
-    const auto row = lvwValues.selectedRow();
-    if (!row) return;
+    // The row the chooser was opened on, wherever the selection went since.
+    if (!m_chooserRow || *m_chooserRow >= lvwValues.rows().size()) return;
     line = 2;
-    if (!holdsRule(*row)) {
-      refuseRule(*row);
+    if (!holdsRule(*m_chooserRow)) {
+      refuseRule(*m_chooserRow);
       return;
     }
-    lvwValues.setSubItem(*row, 1, cboFloating.text());
+    lvwValues.setSubItem(*m_chooserRow, 1, cboFloating.text());
     line = 3;
     UnsavedChanges = true;
     cmdSave.setEnabled(true);
@@ -457,15 +472,17 @@ void frmMain::Form_Unload(int16_t& cancel) {
     line = 1;
     settings::saveStealthMode(platform.settings, chkStealth.value());
     line = 2;
-    if (lvwValues.hWnd() != 0 && m_program.listHook.lvwHandle == lvwValues.hWnd())
-      m_program.listHook.Unhook();
+    const bool hooked = lvwValues.hWnd() != 0 && m_program.listHook.lvwHandle == lvwValues.hWnd();
+    if (hooked) m_program.listHook.Unhook();
     line = 3;
     if (UnsavedChanges &&
         platform.boxes.show("Do you want to save your changes?", MorvaneProgram::kTitle,
                             MsgButtons::YesNo, MsgIcon::None) == MsgResult::Yes &&
         !saveRules()) {
-      // The user asked for the rules to be kept and they could not be written: the editor stays.
+      // The user asked for the rules to be kept and they could not be written: the editor stays
+      // as it was, its list hooked again.
       cancel = 1;
+      if (hooked) m_program.listHook.Hook();
       return;
     }
     line = 4;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -94,6 +95,8 @@ class frmMain : public ui::Form {
   bool m_placingChooser = false;
   // The loading read the stored column widths: closing may write them back.
   bool m_columnWidthsRead = false;
+  // The row the chooser was last opened on: its choice goes there.
+  std::optional<size_t> m_chooserRow;
 };
 
 }  // namespace morvane

@@ -44,7 +44,8 @@ LResult modListView_w_Combo::WindowProc(Hwnd hwnd, uint32_t msg, WParam wParam, 
         default:
           break;
       }
-    } else if (msg == win::WM_VSCROLL) {
+    } else if (msg == win::WM_VSCROLL || msg == win::WM_HSCROLL || msg == win::WM_MOUSEWHEEL) {
+      // The rows or the columns move under the chooser (the wheel scrolls without a WM_VSCROLL).
       line = 4;
       hideChooser();
     }

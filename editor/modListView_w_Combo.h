@@ -1,5 +1,6 @@
 // modListView_w_Combo: the rule list's window subclassed, so that the in-place layout chooser
-// goes away when the list scrolls vertically or a column divider is dragged or double-clicked.
+// goes away when the list scrolls (by its scroll bars or the wheel) or a column divider is
+// dragged or double-clicked.
 #pragma once
 
 #include <cstdint>

@@ -44,9 +44,20 @@ void Control::setFont(const Font& font) {
   changed(Change::Font);
 }
 
+bool Control::canTakeFocus() const {
+  switch (m_kind) {
+    case ControlKind::Label:
+    case ControlKind::Frame:
+    case ControlKind::Line:
+      return false;
+    default:
+      return m_visible && m_enabled && m_tabIndex >= 0;
+  }
+}
+
 void Control::setFocus() {
   // Basic refuses the focus to a control that cannot take it.
-  if (!m_visible || !m_enabled || m_tabIndex < 0) throw RuntimeError(err::kInvalidProcedureCall);
+  if (!canTakeFocus()) throw RuntimeError(err::kInvalidProcedureCall);
   if (m_peer) {
     m_peer->setFocus();
   } else {
@@ -217,6 +228,12 @@ void ListView::select(std::optional<size_t> row) {
   changed(Change::Selection);
 }
 
+void ListView::userSelected(size_t row) {
+  if (row >= m_rows.size() || m_selected == row) return;
+  select(row);
+  if (onItemSelected) onItemSelected();
+}
+
 void ListView::setSmallIconHeight(int32_t pixels) {
   if (pixels == m_smallIconHeight) return;
   m_smallIconHeight = pixels;
@@ -229,6 +246,15 @@ std::optional<size_t> ListView::hitTest(int32_t x, int32_t y) const {
 
 int32_t ListView::rowTop(size_t row) const {
   return listPeer() != nullptr ? listPeer()->rowTop(row) : 0;
+}
+
+int32_t ListView::shownColumnLeft(size_t column) const {
+  return columnLeft(column) - (listPeer() != nullptr ? listPeer()->scrollLeft() : 0);
+}
+
+void ListView::ensureVisible(size_t row, size_t column) {
+  if (listPeer() != nullptr && row < m_rows.size() && column < m_columns.size())
+    listPeer()->ensureVisible(row, column);
 }
 
 // --- Form ---
@@ -332,7 +358,7 @@ void Form::refresh() {
 std::vector<Control*> Form::tabOrder() const {
   std::vector<Control*> order;
   for (Control* c : m_controls)
-    if (c->tabIndex() >= 0 && c->visible() && c->enabled()) order.push_back(c);
+    if (c->canTakeFocus()) order.push_back(c);
   std::stable_sort(order.begin(), order.end(), [](const Control* a, const Control* b) {
     return a->tabIndex() < b->tabIndex();
   });
@@ -341,17 +367,33 @@ std::vector<Control*> Form::tabOrder() const {
 
 bool Form::pressAccessKey(char key) {
   key = static_cast<char>(std::toupper(static_cast<unsigned char>(key)));
-  for (Control* c : m_controls) {
+  const auto hasKey = [key](const Control* c) {
     const bool pressable = c->kind() == ControlKind::Button || c->kind() == ControlKind::CheckBox;
-    if (!pressable || !c->visible() || !c->enabled()) continue;
-    if (accessKey(static_cast<TextControl*>(c)->text()) != key) continue;
-    if (c->kind() == ControlKind::Button)
-      static_cast<Button*>(c)->click();
-    else
-      static_cast<CheckBox*>(c)->click();
+    return pressable && c->visible() && c->enabled() &&
+           accessKey(static_cast<const TextControl*>(c)->text()) == key;
+  };
+  const auto count = std::count_if(m_controls.begin(), m_controls.end(), hasKey);
+  if (count == 0) return false;
+  if (count > 1) {
+    // As Windows does with a key that several controls share: the next of them takes the focus.
+    const std::vector<Control*> order = tabOrder();
+    const auto at = std::find(order.begin(), order.end(), m_focused);
+    const size_t from =
+        at == order.end() ? order.size() - 1 : static_cast<size_t>(at - order.begin());
+    for (size_t step = 1; step <= order.size(); ++step) {
+      Control* c = order[(from + step) % order.size()];
+      if (!hasKey(c)) continue;
+      c->setFocus();
+      break;
+    }
     return true;
   }
-  return false;
+  Control* c = *std::find_if(m_controls.begin(), m_controls.end(), hasKey);
+  if (c->kind() == ControlKind::Button)
+    static_cast<Button*>(c)->click();
+  else
+    static_cast<CheckBox*>(c)->click();
+  return true;
 }
 
 void Form::focusChanged(Control* control) {

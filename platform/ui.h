@@ -94,6 +94,11 @@ class ListViewPeer : public ControlPeer {
   virtual std::optional<size_t> hitTest(int32_t x, int32_t y) = 0;
   // A row's top in twips relative to the list, as it shows now (scrolled rows included).
   virtual int32_t rowTop(size_t row) = 0;
+  // How far the list is scrolled sideways, in twips.
+  virtual int32_t scrollLeft() = 0;
+  // Scrolls the list where need be: the row then shows whole, and the column as much of it as
+  // the list can show, its left edge first.
+  virtual void ensureVisible(size_t row, size_t column) = 0;
 };
 
 // A form's platform side: its window and the peers of its controls.
@@ -174,6 +179,9 @@ class Control {
   // Tab order within the form; -1 for controls that take no focus.
   int32_t tabIndex() const { return m_tabIndex; }
   void setTabIndex(int32_t index) { m_tabIndex = index; }
+  // Whether the focus can come to the control now: one with a window of its own that takes the
+  // keyboard (not a label, frame or line), shown, enabled and with a tab index.
+  bool canTakeFocus() const;
   const Font& font() const { return m_font; }
   void setFont(const Font& font);
 
@@ -340,6 +348,10 @@ class ListView : public Control {
 
   std::optional<size_t> selectedRow() const { return m_selected; }
   void select(std::optional<size_t> row);
+  // The user moved the selection to a row, with the mouse or a key: it is selected and
+  // onItemSelected raised. (The code's select() raises nothing.)
+  void userSelected(size_t row);
+  std::function<void()> onItemSelected;
 
   // The small-icon list's picture height in pixels (0: none); it sets the row height.
   int32_t smallIconHeight() const { return m_smallIconHeight; }
@@ -348,6 +360,9 @@ class ListView : public Control {
   // Asks the window; nothing without one.
   std::optional<size_t> hitTest(int32_t x, int32_t y) const;
   int32_t rowTop(size_t row) const;
+  // A column's left edge as the list shows it now: columnLeft less the sideways scroll.
+  int32_t shownColumnLeft(size_t column) const;
+  void ensureVisible(size_t row, size_t column);
 
   // A mouse button came up over the list (twips relative to the list).
   std::function<void(int16_t button, int16_t shift, int32_t x, int32_t y)> onMouseUp;
@@ -419,10 +434,12 @@ class Form {
   int32_t twipsPerPixelX() const { return m_ui.twipsPerPixelX(); }
   int32_t twipsPerPixelY() const { return m_ui.twipsPerPixelY(); }
 
-  // The controls in tab order (those with a tab index, visible and enabled).
+  // The controls that can take the focus, in tab order.
   std::vector<Control*> tabOrder() const;
-  // Alt and a key: the first visible and enabled button or check box whose caption has that
-  // access key is pressed (a check box toggles). False when none has it (a menu's, perhaps).
+  // Alt and a key: the visible and enabled button or check box whose caption has that access
+  // key is pressed (a check box toggles). Where several share it, the focus moves to the next of
+  // them in tab order after the focused control, and none is pressed. False when none has it (a
+  // menu's, perhaps).
   bool pressAccessKey(char key);
   Control* focused() const { return m_focused; }
 

@@ -38,6 +38,10 @@ inline constexpr uint32_t WM_RBUTTONUP = 0x0205;
 inline constexpr uint32_t WM_RBUTTONDBLCLK = 0x0206;
 inline constexpr uint32_t WM_MBUTTONDOWN = 0x0207;
 inline constexpr uint32_t WM_MBUTTONUP = 0x0208;
+inline constexpr uint32_t WM_MOUSEWHEEL = 0x020A;
+// A notch of the mouse wheel, in WM_MOUSEWHEEL's delta (its wParam's high word); positive away
+// from the user.
+inline constexpr int32_t WHEEL_DELTA = 120;
 inline constexpr uint32_t WM_USER = 0x0400;
 
 inline constexpr uint32_t BM_CLICK = 0x00F5;
@@ -108,6 +112,8 @@ inline constexpr uint32_t VK_TAB = 0x09;
 inline constexpr uint32_t VK_RETURN = 0x0D;
 inline constexpr uint32_t VK_ESCAPE = 0x1B;
 inline constexpr uint32_t VK_SPACE = 0x20;
+inline constexpr uint32_t VK_UP = 0x26;
+inline constexpr uint32_t VK_DOWN = 0x28;
 
 inline constexpr int32_t GWL_WNDPROC = -4;
 inline constexpr int32_t GWL_ID = -12;

@@ -16,6 +16,7 @@ namespace {
 constexpr int32_t kTextMargin = 4;
 constexpr int32_t kCellPadding = 12;
 constexpr int32_t kClientEdge = 2;  // the list view's sunken border
+constexpr int32_t kWheelRows = 3;   // rows a notch of the mouse wheel scrolls
 
 int32_t textHeight(const ui::Font& font) {
   // 8.25 pt gives 13 pixels; larger fonts grow in proportion.
@@ -442,6 +443,10 @@ class SimControlPeer : public ui::ControlPeer {
         if (button) clicked();
         return 0;
       case WM_KEYDOWN:
+        if (kind == ui::ControlKind::ComboBox && (wParam == VK_UP || wParam == VK_DOWN)) {
+          stepSelection(wParam == VK_DOWN ? 1 : -1);
+          return 0;
+        }
         if (wParam != VK_SPACE) m_ui.formKey(m_form, static_cast<uint32_t>(wParam));
         return 0;
       case WM_SYSKEYDOWN:
@@ -511,6 +516,15 @@ class SimControlPeer : public ui::ControlPeer {
       default:
         return m_ui.desktop().callClassProc(h, msg, wParam, lParam);
     }
+  }
+
+  // An arrow key in a drop-down list selects the entry below or above (Basic's Click); with none
+  // selected, the first.
+  void stepSelection(int32_t step) {
+    auto& combo = static_cast<ui::ComboBox&>(m_control);
+    if (!enabled() || combo.listCount() == 0) return;
+    const int32_t at = combo.listIndex();
+    combo.setListIndex(at < 0 ? 0 : std::clamp(at + step, 0, combo.listCount() - 1));
   }
 
   // A character typed into a text box. A box with ES_NUMBER takes digits only.
@@ -645,17 +659,32 @@ int32_t SimListViewPeer::dividerX(size_t column) const {
   return x - m_scrollX;
 }
 
-size_t SimListViewPeer::visibleRows() const {
+SimListViewPeer::Bars SimListViewPeer::bars() const {
   // Scroll bars take room from the rows when the rows or the columns do not fit.
-  int32_t width = clientWidth();
-  int32_t height = clientHeight() - headerHeight();
   const int32_t columns =
-      dividerX(m_list.columns().empty() ? 0 : m_list.columns().size() - 1) + m_scrollX;
+      m_list.columns().empty() ? 0 : dividerX(m_list.columns().size() - 1) + m_scrollX;
   const auto rowsHeight = static_cast<int64_t>(m_list.rows().size()) * rowHeight();
-  const bool vertical = rowsHeight > height;
-  if (vertical) width -= m_ui.systemMetrics(SM_CXVSCROLL);
-  if (!m_list.columns().empty() && columns > width) height -= m_ui.systemMetrics(SM_CYHSCROLL);
-  return static_cast<size_t>(std::max(1, height / rowHeight()));
+  const int32_t width = clientWidth();
+  const int32_t height = clientHeight() - headerHeight();
+  Bars b;
+  b.vertical = rowsHeight > height;
+  b.horizontal = columns > width - (b.vertical ? m_ui.systemMetrics(SM_CXVSCROLL) : 0);
+  if (b.horizontal && !b.vertical)
+    b.vertical = rowsHeight > height - m_ui.systemMetrics(SM_CYHSCROLL);
+  return b;
+}
+
+int32_t SimListViewPeer::viewWidth() const {
+  return clientWidth() - (bars().vertical ? m_ui.systemMetrics(SM_CXVSCROLL) : 0);
+}
+
+int32_t SimListViewPeer::viewHeight() const {
+  return clientHeight() - headerHeight() -
+         (bars().horizontal ? m_ui.systemMetrics(SM_CYHSCROLL) : 0);
+}
+
+size_t SimListViewPeer::visibleRows() const {
+  return static_cast<size_t>(std::max(1, viewHeight() / rowHeight()));
 }
 
 size_t SimListViewPeer::maxTop() const {
@@ -667,7 +696,7 @@ size_t SimListViewPeer::maxTop() const {
 int32_t SimListViewPeer::maxScrollX() const {
   if (m_list.columns().empty()) return 0;
   const int32_t columns = dividerX(m_list.columns().size() - 1) + m_scrollX;
-  return std::max(0, columns - clientWidth());
+  return std::max(0, columns - viewWidth());
 }
 
 void SimListViewPeer::scrollTo(size_t top, int32_t x) {
@@ -679,8 +708,7 @@ std::optional<size_t> SimListViewPeer::hitTest(int32_t x, int32_t y) {
   if (m_hwnd == 0) return std::nullopt;
   const int32_t px = SimUi::pixelAt(x, m_ui.twipsPerPixelX());
   const int32_t py = SimUi::pixelAt(y, m_ui.twipsPerPixelY()) - headerHeight();
-  if (px < 0 || px >= clientWidth() || py < 0 || py >= clientHeight() - headerHeight())
-    return std::nullopt;
+  if (px < 0 || px >= viewWidth() || py < 0 || py >= viewHeight()) return std::nullopt;
   // Full-row select: the row under the point, whichever column.
   const size_t row = m_top + static_cast<size_t>(py / rowHeight());
   if (row >= m_list.rows().size()) return std::nullopt;
@@ -690,6 +718,29 @@ std::optional<size_t> SimListViewPeer::hitTest(int32_t x, int32_t y) {
 int32_t SimListViewPeer::rowTop(size_t row) {
   const auto shown = static_cast<int64_t>(row) - static_cast<int64_t>(m_top);
   return static_cast<int32_t>((headerHeight() + shown * rowHeight()) * m_ui.twipsPerPixelY());
+}
+
+int32_t SimListViewPeer::scrollLeft() {
+  return m_scrollX * m_ui.twipsPerPixelX();
+}
+
+size_t SimListViewPeer::topShowing(size_t row) const {
+  const size_t page = visibleRows();
+  if (row < m_top) return row;
+  if (row >= m_top + page) return row - page + 1;
+  return m_top;
+}
+
+void SimListViewPeer::ensureVisible(size_t row, size_t column) {
+  if (m_hwnd == 0) return;
+  int32_t x = m_scrollX;
+  const int32_t right = dividerX(column);
+  const int32_t left = right - columnPixels(column);
+  if (left < 0)
+    x += left;
+  else if (right > viewWidth())
+    x += std::min(left, right - viewWidth());
+  scrollTo(topShowing(row), x);
 }
 
 std::optional<size_t> SimListViewPeer::dividerAt(int32_t x) const {
@@ -768,12 +819,35 @@ LResult SimListViewPeer::listProc(Hwnd h, uint32_t msg, WParam wParam, LParam lP
     case WM_DESTROY:
       m_ui.windowDestroyed(h);
       break;
-    case WM_KEYDOWN:
-      m_ui.formKey(m_form, static_cast<uint32_t>(wParam));
+    case WM_KEYDOWN: {
+      if (wParam != VK_UP && wParam != VK_DOWN) {
+        m_ui.formKey(m_form, static_cast<uint32_t>(wParam));
+        return 0;
+      }
+      // The arrows move the selection a row and scroll it into view; with none, the first row
+      // takes it.
+      if (!enabled || m_list.rows().empty()) return 0;
+      size_t row = 0;
+      if (const auto selected = m_list.selectedRow()) {
+        row = *selected;
+        if (wParam == VK_UP && row > 0) --row;
+        if (wParam == VK_DOWN && row + 1 < m_list.rows().size()) ++row;
+      }
+      m_list.userSelected(row);
+      scrollTo(topShowing(row), m_scrollX);
       return 0;
+    }
     case WM_SYSKEYDOWN:
       m_form.pressAccessKey(static_cast<char>(wParam));
       return 0;
+    case WM_MOUSEWHEEL: {
+      // Three rows a notch, the system's default; toward the user the rows move up.
+      const auto delta = static_cast<int16_t>((wParam >> 16) & 0xFFFF);
+      const int32_t rows = -delta * kWheelRows / WHEEL_DELTA;
+      const auto top = static_cast<int64_t>(m_top) + rows;
+      scrollTo(static_cast<size_t>(std::max<int64_t>(top, 0)), m_scrollX);
+      return 0;
+    }
     case WM_NOTIFY: {
       const auto* n = reinterpret_cast<const HeaderNotification*>(lParam);
       if (n == nullptr || n->hwndFrom != m_header) return 0;
@@ -855,7 +929,7 @@ LResult SimListViewPeer::listProc(Hwnd h, uint32_t msg, WParam wParam, LParam lP
       // selection as it is.
       if (msg != WM_MBUTTONDOWN)
         if (const auto row = hitTest(pointX(lParam) * tppX, pointY(lParam) * tppY))
-          m_list.select(*row);
+          m_list.userSelected(*row);
       return 0;
     }
     case WM_LBUTTONUP:

@@ -58,7 +58,9 @@ class SimUi : public ui::Ui {
   // The form whose modal loop runs now (the innermost), as the user sees it; nullptr for none.
   ui::Form* modalForm() const { return m_modalForms.empty() ? nullptr : m_modalForms.back(); }
   // The user's answer to the next file dialog: a full path, or nullopt to cancel.
-  void answerFileDialog(std::optional<std::string> path) { m_fileAnswers.push_back(std::move(path)); }
+  void answerFileDialog(std::optional<std::string> path) {
+    m_fileAnswers.push_back(std::move(path));
+  }
   // Every file dialog shown, in order.
   const std::vector<ui::FileDialogRequest>& fileDialogs() const { return m_fileDialogs; }
   // Modal loops that found no user action left and returned with their form still shown.
@@ -123,6 +125,8 @@ class SimListViewPeer : public ui::ListViewPeer {
   void destroy() override;
   std::optional<size_t> hitTest(int32_t x, int32_t y) override;
   int32_t rowTop(size_t row) override;
+  int32_t scrollLeft() override;
+  void ensureVisible(size_t row, size_t column) override;
 
   Hwnd headerHwnd() const { return m_header; }
   size_t topRow() const { return m_top; }
@@ -140,8 +144,19 @@ class SimListViewPeer : public ui::ListViewPeer {
   int32_t columnPixels(size_t column) const;
   int32_t clientWidth() const;
   int32_t clientHeight() const;
+  // The scroll bars the rows and columns call for; each takes room from the other's way.
+  struct Bars {
+    bool vertical = false;
+    bool horizontal = false;
+  };
+  Bars bars() const;
+  // The part of the client area the rows show in: without the scroll bars (and the header).
+  int32_t viewWidth() const;
+  int32_t viewHeight() const;
   size_t visibleRows() const;
   size_t maxTop() const;
+  // The top row that shows the row whole, moving as little as can be.
+  size_t topShowing(size_t row) const;
   int32_t maxScrollX() const;
   void scrollTo(size_t top, int32_t x);
   void autoSize(size_t column);

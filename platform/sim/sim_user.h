@@ -18,7 +18,7 @@
 
 namespace morvane::sim {
 
-enum class Key { Enter, Escape, Tab, ShiftTab, Space };
+enum class Key { Enter, Escape, Tab, ShiftTab, Space, Up, Down };
 
 class SimUser {
  public:
@@ -72,6 +72,12 @@ class SimUser {
       case Key::Space:
         vk = win::VK_SPACE;
         break;
+      case Key::Up:
+        vk = win::VK_UP;
+        break;
+      case Key::Down:
+        vk = win::VK_DOWN;
+        break;
     }
     // Keys go to the window with the focus, or to the form when none of its windows has it.
     Hwnd target = m_ui.focus();
@@ -103,12 +109,23 @@ class SimUser {
   }
 
   void dragDivider(ui::ListView& list, size_t column, int32_t dx) {
+    pressDivider(list, column);
+    releaseDivider(list, column, dx);
+  }
+
+  // A divider drag in two halves, to look at the list in between: the button goes down on the
+  // divider at the right of the column, then the mouse moves by dx twips and lets go.
+  void pressDivider(ui::ListView& list, size_t column) {
+    SimListViewPeer* peer = listPeer(list);
+    if (!peer || !reachable(list.hWnd())) return;
+    m_desktop.deliver(peer->headerHwnd(), win::WM_LBUTTONDOWN, win::MK_LBUTTON,
+                      point(peer->dividerX(column), 2));
+  }
+  void releaseDivider(ui::ListView& list, size_t column, int32_t dx) {
     SimListViewPeer* peer = listPeer(list);
     if (!peer || !reachable(list.hWnd())) return;
     const Hwnd header = peer->headerHwnd();
-    const int32_t x = peer->dividerX(column);
-    const int32_t to = x + SimUi::toPixels(dx, m_ui.twipsPerPixelX());
-    m_desktop.deliver(header, win::WM_LBUTTONDOWN, win::MK_LBUTTON, point(x, 2));
+    const int32_t to = peer->dividerX(column) + SimUi::toPixels(dx, m_ui.twipsPerPixelX());
     m_desktop.deliver(header, win::WM_MOUSEMOVE, win::MK_LBUTTON, point(to, 2));
     m_desktop.deliver(header, win::WM_LBUTTONUP, 0, point(to, 2));
   }
@@ -131,6 +148,16 @@ class SimUser {
     for (int32_t i = 0; i < std::abs(rows); ++i)
       m_desktop.deliver(list.hWnd(), win::WM_VSCROLL, scrollRequest(code), 0);
     m_desktop.deliver(list.hWnd(), win::WM_VSCROLL, scrollRequest(win::SB_ENDSCROLL), 0);
+  }
+
+  // The mouse wheel turned over the list, a message a notch; positive notches toward the user
+  // (the rows move up).
+  void turnWheel(ui::ListView& list, int32_t notches) {
+    if (!reachable(list.hWnd())) return;
+    const int32_t delta = notches < 0 ? win::WHEEL_DELTA : -win::WHEEL_DELTA;
+    for (int32_t i = 0; i < std::abs(notches); ++i)
+      m_desktop.deliver(list.hWnd(), win::WM_MOUSEWHEEL,
+                        static_cast<WParam>(static_cast<uint32_t>(delta & 0xFFFF) << 16), 0);
   }
 
   void scrollHorizontally(ui::ListView& list, int32_t dx) {

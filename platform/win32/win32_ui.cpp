@@ -109,6 +109,8 @@ class Win32ControlPeer final : public ui::ListViewPeer {
   void destroy() override;
   std::optional<size_t> hitTest(int32_t x, int32_t y) override;
   int32_t rowTop(size_t row) override;
+  int32_t scrollLeft() override;
+  void ensureVisible(size_t row, size_t column) override;
 
   // WM_COMMAND and WM_NOTIFY that its window sent to the form.
   void command(WORD code);
@@ -963,6 +965,46 @@ int32_t Win32ControlPeer::rowTop(size_t row) {
   return r.top * m_ui.twipsPerPixelY();
 }
 
+int32_t Win32ControlPeer::scrollLeft() {
+  if (m_hwnd == nullptr || m_control.kind() != ui::ControlKind::ListView) return 0;
+  // A report view scrolls sideways by pixels.
+  return GetScrollPos(m_hwnd, SB_HORZ) * m_ui.twipsPerPixelX();
+}
+
+void Win32ControlPeer::ensureVisible(size_t row, size_t column) {
+  if (m_hwnd == nullptr || m_control.kind() != ui::ControlKind::ListView) return;
+  RECT client{};
+  GetClientRect(m_hwnd, &client);
+  RECT item{};
+  item.left = LVIR_BOUNDS;
+  if (!SendMessageA(m_hwnd, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&item))) return;
+  // Rows show below the header, and a report view scrolls by whole rows: LVM_SCROLL takes pixels
+  // and rounds them to rows.
+  int top = 0;
+  RECT bar{};
+  const HWND header = ListView_GetHeader(m_hwnd);
+  if (header != nullptr && IsWindowVisible(header) && GetWindowRect(header, &bar))
+    top = bar.bottom - bar.top;
+  const int rowHeight = std::max<int>(item.bottom - item.top, 1);
+  int dy = 0;
+  if (item.top < top)
+    dy = item.top - top;
+  else if (item.bottom > client.bottom)
+    dy = std::min<int>((item.bottom - client.bottom + rowHeight - 1) / rowHeight * rowHeight,
+                       item.top - top);
+  // The column's edges as they show now.
+  int left = -GetScrollPos(m_hwnd, SB_HORZ);
+  for (size_t i = 0; i < column; ++i)
+    left += static_cast<int>(SendMessageA(m_hwnd, LVM_GETCOLUMNWIDTH, i, 0));
+  const int right = left + static_cast<int>(SendMessageA(m_hwnd, LVM_GETCOLUMNWIDTH, column, 0));
+  int dx = 0;
+  if (left < 0)
+    dx = left;
+  else if (right > client.right)
+    dx = std::min<int>(left, right - client.right);
+  if (dx != 0 || dy != 0) SendMessageA(m_hwnd, LVM_SCROLL, static_cast<WPARAM>(dx), dy);
+}
+
 void Win32ControlPeer::command(WORD code) {
   if (m_applying) return;
   m_ui.run([&] {
@@ -1024,7 +1066,7 @@ LRESULT Win32ControlPeer::notify(NMHDR& header, bool& handled) {
       if (row >= list().rows().size()) return 0;
       m_ui.run([&] {
         if (change.uNewState & LVIS_SELECTED)
-          list().select(row);
+          list().userSelected(row);
         else if (list().selectedRow() == row)
           list().select(std::nullopt);
       });

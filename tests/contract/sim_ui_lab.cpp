@@ -19,6 +19,10 @@ sim::Key simKey(Key key) {
       return sim::Key::Tab;
     case Key::ShiftTab:
       return sim::Key::ShiftTab;
+    case Key::Up:
+      return sim::Key::Up;
+    case Key::Down:
+      return sim::Key::Down;
     case Key::Space:
       break;
   }
@@ -49,6 +53,7 @@ class SimUiLab : public UiLab {
   void scrollHorizontally(ui::ListView& list, int32_t dx) override {
     m_user.scrollHorizontally(list, dx);
   }
+  void turnWheel(ui::ListView& list, int32_t notches) override { m_user.turnWheel(list, notches); }
   void chooseMenu(ui::Form& form, const std::vector<std::string>& captions) override {
     m_user.chooseMenu(form, captions);
   }

@@ -44,8 +44,14 @@ class LabForm : public ui::Form {
     lvwRows.setTabIndex(5);
     lvwRows.addColumn("Value", "Value", 1500);
     lvwRows.addColumn("Layout", "Layout", 4500);
-    for (ui::Control* c : std::vector<ui::Control*>{&lblHint, &txtName, &cboPick, &chkOption,
-                                                    &cmdOk, &cmdCancel, &lvwRows})
+    fraGroup.setBox({4500, 1350, 1200, 450});
+    fraGroup.setText("Group");
+    linRule.x1 = 150;
+    linRule.x2 = 3150;
+    linRule.y1 = linRule.y2 = 1800;
+    for (ui::Control* c :
+         std::vector<ui::Control*>{&lblHint, &txtName, &cboPick, &chkOption, &cmdOk, &cmdCancel,
+                                   &lvwRows, &fraGroup, &linRule})
       add(*c);
     menus.push_back({"mnuOptions", "&Options", {{"mnuSettings", "&Settings", {}, {}}}, {}});
   }
@@ -57,6 +63,8 @@ class LabForm : public ui::Form {
   ui::Button cmdOk{"cmdOk"};
   ui::Button cmdCancel{"cmdCancel"};
   ui::ListView lvwRows{"lvwRows"};
+  ui::Frame fraGroup{"fraGroup"};
+  ui::Line linRule{"linRule"};
   // Form_Unload's answer.
   int16_t cancelUnload = 0;
 
@@ -122,7 +130,7 @@ class UiContract : public ::testing::Test {
         s.code = notifyCode(lp, s.from);
         if (s.code == HDN_BEGINTRACKA || s.code == HDN_ENDTRACKA || s.code == HDN_DIVIDERDBLCLICKA)
           seen.push_back(s);
-      } else if (msg == WM_VSCROLL || msg == WM_HSCROLL) {
+      } else if (msg == WM_VSCROLL || msg == WM_HSCROLL || msg == WM_MOUSEWHEEL) {
         seen.push_back(Seen{msg, 0, 0, list.columns()[0].width});
       }
       return ws.callWindowProcA(*previous, w, msg, wp, lp);
@@ -328,6 +336,101 @@ TEST_F(UiContract, ListView_ScrollingMovesRowsUpAndTheHitTestFollows) {
   EXPECT_EQ(list.rowTop(2), top0) << "horizontal scrolling keeps the rows";
 }
 
+// The wheel moves the rows three a notch, and a subclass of the list sees it; the arrow keys move
+// the selection a row, bring it into view and tell the model as the user's choice. In a drop-down
+// list they choose the entry below or above.
+TEST_F(UiContract, WheelAndArrowKeys_MoveTheRowsAndTheSelection) {
+  LabForm form(lab.ui());
+  fillRows(form.lvwRows, 20);
+  form.lvwRows.setSmallIconHeight(32);
+  for (const char* text : {"Alpha", "Beta", "Gamma"}) form.cboPick.addItem(text);
+  int picks = 0;
+  form.cboPick.onClick = [&] { ++picks; };
+  ui::ListView& list = form.lvwRows;
+  std::vector<size_t> selected;
+  list.onItemSelected = [&] { selected.push_back(*list.selectedRow()); };
+  form.show();
+  std::vector<Seen> seen;
+  subclass(list, seen);
+  const int32_t top0 = list.rowTop(0);
+
+  lab.turnWheel(list, 1);
+  EXPECT_EQ(list.rowTop(3), top0);
+  EXPECT_EQ(count(seen, WM_MOUSEWHEEL), 1);
+  lab.turnWheel(list, -2);
+  EXPECT_EQ(list.rowTop(0), top0) << "no further than the first row";
+
+  lab.clickAt(list, ui::mouse::kLeft, 30, list.rowTop(1) + tppY());
+  for (const Key key : {Key::Down, Key::Down, Key::Up}) lab.press(form, key);
+  EXPECT_EQ(selected, (std::vector<size_t>{1, 2, 3, 2}));
+  list.select(0);
+  EXPECT_EQ(selected.size(), 4u) << "the code's selection is not the user's";
+
+  // Down from the last row that shows whole scrolls the list by one row.
+  lab.turnWheel(list, -1);
+  ASSERT_EQ(list.rowTop(0), top0);
+  ui::Ui& ui = lab.ui();
+  const int32_t viewBottom =
+      list.box().height -
+      (2 * ui.systemMetrics(SM_CYEDGE) + ui.systemMetrics(SM_CYHSCROLL)) * tppY();
+  size_t row = 0;
+  while (list.rowTop(row + 1) + 33 * tppY() <= viewBottom) ++row;
+  for (size_t i = 0; i <= row; ++i) lab.press(form, Key::Down);
+  EXPECT_EQ(list.selectedRow(), row + 1);
+  EXPECT_EQ(list.rowTop(1), top0) << "one row up";
+
+  form.cboPick.setFocus();
+  lab.press(form, Key::Down);
+  lab.press(form, Key::Down);
+  lab.press(form, Key::Up);
+  EXPECT_EQ(form.cboPick.listIndex(), 0);
+  EXPECT_EQ(picks, 3);
+}
+
+// The columns show where the sideways scroll puts them, and ensureVisible brings a cell into
+// view: its row whole, its column from its left edge, scrolling as little as it can.
+TEST_F(UiContract, ListView_ColumnsFollowTheSidewaysScrollAndEnsureVisibleShowsACell) {
+  LabForm form(lab.ui());
+  fillRows(form.lvwRows, 20);
+  form.lvwRows.setSmallIconHeight(32);
+  ui::ListView& list = form.lvwRows;
+  list.setColumnWidth(0, 3000);
+  list.setColumnWidth(1, 1500);
+  form.show();
+  const int32_t top0 = list.rowTop(0);
+  ui::Ui& ui = lab.ui();
+  // Inside the sunken border, left of the vertical scroll bar, above the horizontal one.
+  const int32_t viewRight =
+      list.box().width -
+      (2 * ui.systemMetrics(SM_CXEDGE) + ui.systemMetrics(SM_CXVSCROLL)) * tppX();
+  const int32_t viewBottom =
+      list.box().height -
+      (2 * ui.systemMetrics(SM_CYEDGE) + ui.systemMetrics(SM_CYHSCROLL)) * tppY();
+  ASSERT_GT(3000 + 1500, viewRight) << "the columns need the scroll bar";
+
+  EXPECT_EQ(list.shownColumnLeft(1), 3000);
+  lab.scrollHorizontally(list, 600);
+  EXPECT_EQ(list.shownColumnLeft(0), -600);
+  EXPECT_EQ(list.shownColumnLeft(1), 3000 - 600);
+
+  list.ensureVisible(0, 0);
+  EXPECT_EQ(list.shownColumnLeft(0), 0);
+  EXPECT_EQ(list.rowTop(0), top0);
+  list.ensureVisible(0, 1);
+  EXPECT_EQ(list.shownColumnLeft(1) + 1500, viewRight) << "just far enough for its right edge";
+  list.ensureVisible(12, 1);
+  EXPECT_EQ(list.shownColumnLeft(1) + 1500, viewRight);
+  EXPECT_LE(list.rowTop(12) + 33 * tppY(), viewBottom);
+  EXPECT_GT(list.rowTop(12) + 2 * 33 * tppY(), viewBottom) << "the last row shown";
+  // Wider than the view, a column shows from its left edge.
+  list.setColumnWidth(1, 6000);
+  list.ensureVisible(12, 1);
+  EXPECT_EQ(list.shownColumnLeft(1), 0);
+  list.ensureVisible(0, 0);
+  EXPECT_EQ(list.rowTop(0), top0);
+  EXPECT_EQ(list.shownColumnLeft(0), 0);
+}
+
 TEST_F(UiContract, ListView_SubclassSeesDividerDragsDoubleClicksAndVerticalScrollsOnly) {
   LabForm form(lab.ui());
   fillRows(form.lvwRows, 20);
@@ -385,8 +488,12 @@ TEST_F(UiContract, ListView_DoubleClickedDividerFitsTheColumnToItsWidestText) {
 
 // --- Keyboard --------------------------------------------------------------------------------
 
-TEST_F(UiContract, Tab_MovesTheFocusInTabOrderSkippingHiddenAndDisabledControls) {
+// A label, a frame or a line takes no focus, whatever tab index it has.
+TEST_F(UiContract, Tab_MovesTheFocusInTabOrderSkippingWhatCannotTakeIt) {
   LabForm form(lab.ui());
+  form.lblHint.setTabIndex(1);
+  form.fraGroup.setTabIndex(3);
+  form.linRule.setTabIndex(5);
   std::vector<std::string> focus;
   for (ui::Control* c : form.controls())
     c->onGotFocus = [&focus, c] { focus.push_back(c->name()); };
@@ -437,6 +544,32 @@ TEST_F(UiContract, Keys_EnterEscapeAndSpacePressTheirButtons) {
   EXPECT_EQ(cancel, 3);
   lab.pressAlt(form, 'O');
   EXPECT_EQ(ok, 2);
+}
+
+// Two captions with one access key: Alt and that key moves the focus to the next of them in tab
+// order and presses neither.
+TEST_F(UiContract, AccessKey_SharedMovesTheFocusBetweenItsControlsAndPressesNone) {
+  LabForm form(lab.ui());
+  int ok = 0, cancel = 0;
+  form.cmdOk.onClick = [&] { ++ok; };
+  form.cmdCancel.onClick = [&] { ++cancel; };
+  form.cmdOk.setText("&Close");
+  form.show();
+  form.txtName.setFocus();
+
+  std::vector<std::string> focus;
+  for (const char key : {'c', 'C', 'c'}) {
+    lab.pressAlt(form, key);
+    focus.push_back(form.focused() ? form.focused()->name() : "");
+  }
+  EXPECT_EQ(focus, (std::vector<std::string>{"cmdOk", "cmdCancel", "cmdOk"}));
+  EXPECT_EQ(ok + cancel, 0);
+
+  // Unique again, the key presses its button.
+  form.cmdOk.setText("&OK");
+  lab.pressAlt(form, 'c');
+  EXPECT_EQ(cancel, 1);
+  EXPECT_EQ(ok, 0);
 }
 
 // --- Menus, background, closing, modal forms -------------------------------------------------

@@ -15,7 +15,7 @@
 
 namespace morvane::contract {
 
-enum class Key { Enter, Escape, Tab, ShiftTab, Space };
+enum class Key { Enter, Escape, Tab, ShiftTab, Space, Up, Down };
 
 class UiLab {
  public:
@@ -30,10 +30,10 @@ class UiLab {
   virtual void pump() = 0;
 
   // The user, through the mouse and the keyboard (real input on Windows, not the model's setters).
-  virtual void click(ui::Control& control) = 0;  // button, check box, label
-  virtual void choose(ui::ComboBox& combo, int32_t index) = 0;  // drops the list down, picks
+  virtual void click(ui::Control& control) = 0;                    // button, check box, label
+  virtual void choose(ui::ComboBox& combo, int32_t index) = 0;     // drops the list down, picks
   virtual void type(ui::TextBox& box, std::string_view keys) = 0;  // at the end of the text
-  virtual void press(ui::Form& form, Key key) = 0;  // to the control that has the focus
+  virtual void press(ui::Form& form, Key key) = 0;      // to the control that has the focus
   virtual void pressAlt(ui::Form& form, char key) = 0;  // Alt and a letter, the same way
   // A mouse button pressed and released at a point of the list, in twips relative to it.
   virtual void clickAt(ui::ListView& list, int16_t button, int32_t x, int32_t y) = 0;
@@ -43,6 +43,8 @@ class UiLab {
   // Scrolls by whole rows (vertically) or by twips (horizontally), as the scroll bars do.
   virtual void scrollRows(ui::ListView& list, int32_t rows) = 0;
   virtual void scrollHorizontally(ui::ListView& list, int32_t dx) = 0;
+  // Turns the mouse wheel over the list by notches, positive toward the user.
+  virtual void turnWheel(ui::ListView& list, int32_t notches) = 0;
   // Opens a menu and chooses an entry by the captions on the way ("&Options", "&Settings").
   virtual void chooseMenu(ui::Form& form, const std::vector<std::string>& captions) = 0;
   virtual void clickBackground(ui::Form& form, int32_t x, int32_t y) = 0;

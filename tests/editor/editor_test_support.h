@@ -53,9 +53,9 @@ class EditorTest : public ::testing::Test {
     for (const auto& b : world.boxes.shown()) texts.push_back(b.text);
     return texts;
   }
-  // A click in the middle of a row's layout cell.
+  // A click in the middle of a row's layout cell, where it shows.
   void clickLayoutCell(frmMain& f, size_t row) {
-    const int32_t x = f.lvwValues.columnLeft(1) + f.lvwValues.columns()[1].width / 2;
+    const int32_t x = f.lvwValues.shownColumnLeft(1) + f.lvwValues.columns()[1].width / 2;
     user.clickAt(f.lvwValues, ui::mouse::kLeft, x, f.lvwValues.rowTop(row) + 100);
     world.settle();
   }

@@ -5,10 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
 
+#include "editor/frmIntegrate.h"
 #include "editor/morvane_program.h"
 #include "hostsim/act_sim.h"
 #include "platform/sim/sim_user.h"
+#include "platform/win_constants.h"
 #include "shared/settings/settings_keys.h"
 #include "simulator/sim_world.h"
 #include "tests/editor/editor_test_support.h"
@@ -100,50 +105,156 @@ TEST_F(EditorTest, TheChooserOpensOverTheLayoutCellAndAChoiceMarksTheRulesChange
   EXPECT_EQ(f.cboFloating.box().width, 5430 - 365 - left);
 }
 
-// At 120 DPI a pixel is 12 twips, at 144 DPI 10: the chooser's frame allowance and the rows'
-// height follow the screen.
-class EditorAtDpiTest : public EditorTest, public testing::WithParamInterface<int32_t> {};
-
-TEST_P(EditorAtDpiTest, TheChooserFollowsTheScreensTwipsPerPixel) {
-  const int32_t tpp = GetParam();
-  world.system.twipsPerPixel = tpp;
-  frmMain& f = open();
-  clickLayoutCell(f, 1);
-  ASSERT_TRUE(f.cboFloating.visible());
-  EXPECT_EQ(f.cboFloating.box().left, 330 + 2500 + 50 + 2 * tpp);
-  EXPECT_EQ(f.cboFloating.box().top, 975 + f.lvwValues.rowTop(1) + 2 * tpp);
-  EXPECT_EQ(f.lvwValues.rowTop(2) - f.lvwValues.rowTop(1), 33 * tpp) << "33-pixel rows";
-  user.choose(f.cboFloating, entryOf(f.cboFloating, "Vendor Layout"));
-  world.settle();
-  EXPECT_EQ(f.lvwValues.subItem(1, 1), "Vendor Layout");
+// More drop-down values than the rule list shows at once: the last rows lie below its bottom.
+void addValues(SimWorld& world, int count) {
+  for (int i = 0; i < count; ++i)
+    world.act.database().contacts.fields[4].popupValues.push_back("Extra " + std::to_string(i));
 }
 
-INSTANTIATE_TEST_SUITE_P(Screens, EditorAtDpiTest, testing::Values(12, 10));
+// The screen (at 120 DPI a pixel is 12 twips, at 144 DPI 10), the columns' widths and how far the
+// user scrolled the list sideways before clicking the last row that shows.
+struct Placement {
+  int32_t tpp;
+  int32_t first;
+  int32_t second;
+  int32_t scroll;
+};
 
-TEST_F(EditorTest, ScrollingOrADividerPutsTheChooserAwayAndEveryMessageGoesOn) {
+void PrintTo(const Placement& p, std::ostream* os) {
+  *os << p.tpp << " twips a pixel, columns " << p.first << " and " << p.second << ", scrolled "
+      << p.scroll;
+}
+
+class ChooserPlacementTest : public EditorTest, public testing::WithParamInterface<Placement> {};
+
+// A click on the part of the layout cell that shows opens the chooser over that cell, the row
+// whole and the column from its left edge brought into view first, and never past the list's
+// edges: at 120 DPI the last row shows only in part, a wide first column pushes the layout column
+// to the list's right edge or out of sight.
+TEST_P(ChooserPlacementTest, TheChooserStandsOverTheCellItWasOpenedOnInsideTheList) {
+  const Placement p = GetParam();
+  world.system.twipsPerPixel = p.tpp;
+  addValues(world, 8);
+  settings::save(world.settings, "WidthCol1", std::to_string(p.first));
+  settings::save(world.settings, "WidthCol2", std::to_string(p.second));
   frmMain& f = open();
-  const auto reopen = [&] {
-    clickLayoutCell(f, 1);
-    ASSERT_TRUE(f.cboFloating.visible());
+  ui::ListView& list = f.lvwValues;
+  user.scrollHorizontally(list, p.scroll);
+  EXPECT_EQ(list.rowTop(2) - list.rowTop(1), 33 * p.tpp) << "33-pixel rows";
+
+  // The last row the list shows, if only in part, clicked just inside the layout column.
+  const int32_t x = std::max(list.shownColumnLeft(1), 0) + p.tpp;
+  size_t row = 0;
+  while (list.hitTest(x, list.rowTop(row + 1) + p.tpp) == row + 1) ++row;
+  ASSERT_GT(row, 4u);
+  user.clickAt(list, ui::mouse::kLeft, x, list.rowTop(row) + p.tpp);
+  world.settle();
+  ASSERT_TRUE(f.cboFloating.visible());
+
+  const ui::Box chooser = f.cboFloating.box();
+  const ui::Box& box = list.box();
+  const int32_t frame = 2 * p.tpp;  // (SM_CXFIXEDFRAME - 1) pixels, and the same down
+  EXPECT_EQ(chooser.top, box.top + list.rowTop(row) + frame);
+  // The column shows from its left edge (to the pixel: the window's columns are whole pixels).
+  EXPECT_GT(list.shownColumnLeft(1), -p.tpp);
+  EXPECT_EQ(chooser.left, box.left + std::max(list.shownColumnLeft(1), 0) + 50 + frame);
+  EXPECT_GT(chooser.width, 0);
+  EXPECT_LE(chooser.left + chooser.width, box.left + box.width);
+  EXPECT_LE(chooser.top + chooser.height, box.top + box.height);
+
+  user.choose(f.cboFloating, entryOf(f.cboFloating, "Vendor Layout"));
+  world.settle();
+  EXPECT_EQ(list.subItem(row, 1), "Vendor Layout");
+}
+
+INSTANTIATE_TEST_SUITE_P(ScreensColumnsAndScrolls, ChooserPlacementTest,
+                         testing::Values(Placement{15, 2500, 2500, 0}, Placement{12, 2500, 2500, 0},
+                                         Placement{10, 2500, 2500, 0},
+                                         // The layout column partly scrolled out to the right, to
+                                         // the left, and starting where the chooser's room ends.
+                                         Placement{15, 4000, 2500, 1500},
+                                         Placement{15, 1000, 6000, 1500},
+                                         Placement{15, 5085, 2500, 0}));
+
+// A click opens the chooser from the layout column's left edge to its right edge, both included,
+// where the column shows now: the list scrolled sideways moves both. A column that starts past
+// the chooser's room (365 twips short of the list's right edge) leaves it none: no chooser.
+TEST_F(EditorTest, AClickOpensTheChooserBetweenTheShownEdgesOfTheLayoutColumn) {
+  struct Case {
+    int32_t first;
+    int32_t second;
+    int32_t scroll;
+    int32_t x;  // from the layout column's shown left edge
+    bool opens;
   };
-  reopen();
-  user.scrollHorizontally(f.lvwValues, 300);
-  world.settle();
-  EXPECT_TRUE(f.cboFloating.visible()) << "horizontal scrolling keeps it";
-  user.dragDivider(f.lvwValues, 1, 200);
-  world.settle();
-  EXPECT_FALSE(f.cboFloating.visible());
-  EXPECT_EQ(f.lvwValues.columns()[1].width, 2700) << "the list still had the drag";
-  reopen();
-  user.doubleClickDivider(f.lvwValues, 0);
-  world.settle();
-  EXPECT_FALSE(f.cboFloating.visible());
-  reopen();
-  user.scrollRows(f.lvwValues, 1);
-  world.settle();
-  EXPECT_FALSE(f.cboFloating.visible());
-  reopen();
+  const Case cases[] = {
+      {2520, 2520, 0, 0, true},     {2520, 2520, 0, -15, false}, {2520, 2520, 0, 2520, true},
+      {2520, 2520, 0, 2535, false}, {4200, 3000, 600, 0, true},  {4200, 3000, 600, -15, false},
+      {4200, 3000, 600, 300, true}, {5070, 60, 0, 15, false},
+  };
+  frmMain& f = open();
+  ui::ListView& list = f.lvwValues;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.first) + " scrolled " + std::to_string(c.scroll) + " at " +
+                 std::to_string(c.x));
+    list.setColumnWidth(0, c.first);
+    list.setColumnWidth(1, c.second);
+    user.scrollHorizontally(list, -list.columnLeft(2));
+    user.scrollHorizontally(list, c.scroll);
+    ASSERT_EQ(list.shownColumnLeft(1), c.first - c.scroll);
+    user.clickAt(list, ui::mouse::kLeft, list.shownColumnLeft(1) + c.x, list.rowTop(1) + 100);
+    world.settle();
+    EXPECT_EQ(f.cboFloating.visible(), c.opens);
+  }
+}
+
+// Whatever moves the list under the open chooser puts it away: the scroll bars, the wheel, the
+// arrow keys, a divider as its drag begins or as it is double-clicked. The list still does what
+// it was asked.
+TEST_F(EditorTest, TheChooserGoesWhenTheListMovesUnderIt) {
+  addValues(world, 8);
+  settings::save(world.settings, "WidthCol1", "3000");
+  frmMain& f = open();
+  ui::ListView& list = f.lvwValues;
+  struct Move {
+    const char* name;
+    std::function<void()> act;
+  };
+  const Move moves[] = {
+      {"the vertical scroll bar", [&] { user.scrollRows(list, 1); }},
+      {"the horizontal scroll bar", [&] { user.scrollHorizontally(list, 300); }},
+      {"the wheel", [&] { user.turnWheel(list, 1); }},
+      {"the wheel back", [&] { user.turnWheel(list, -1); }},
+      {"Down", [&] { user.press(f, sim::Key::Down); }},
+      {"Up", [&] { user.press(f, sim::Key::Up); }},
+      {"a divider's drag",
+       [&] {
+         user.pressDivider(list, 1);
+         EXPECT_FALSE(f.cboFloating.visible()) << "gone as the drag begins";
+         user.releaseDivider(list, 1, 200);
+         EXPECT_EQ(list.columns()[1].width, 2700) << "the list still had the drag";
+       }},
+      {"a divider's double click", [&] { user.doubleClickDivider(list, 0); }},
+  };
+  // The chooser opens on the second row that shows, so that both arrows move the selection.
+  const auto openChooser = [&] {
+    const int32_t x = std::max(list.shownColumnLeft(1), 0) + 150;
+    size_t top = 0;
+    while (list.hitTest(x, list.rowTop(top) + 15) != top) ++top;
+    user.clickAt(list, ui::mouse::kLeft, x, list.rowTop(top + 1) + 100);
+    world.settle();
+    return f.cboFloating.visible();
+  };
+  for (const Move& move : moves) {
+    SCOPED_TRACE(move.name);
+    ASSERT_TRUE(openChooser());
+    move.act();
+    world.settle();
+    EXPECT_FALSE(f.cboFloating.visible());
+  }
+
   // Tab from the list reaches the chooser itself, then (Save being disabled) the check box.
+  ASSERT_TRUE(openChooser());
   user.press(f, sim::Key::Tab);
   world.settle();
   EXPECT_TRUE(f.cboFloating.visible());
@@ -151,6 +262,85 @@ TEST_F(EditorTest, ScrollingOrADividerPutsTheChooserAwayAndEveryMessageGoesOn) {
   world.settle();
   EXPECT_EQ(world.ui().focus(), f.chkStealth.hWnd());
   EXPECT_FALSE(f.cboFloating.visible());
+}
+
+// The chooser writes the row it was opened on, wherever the selection has gone meanwhile.
+TEST_F(EditorTest, AChoiceGoesToTheRowTheChooserStandsOn) {
+  frmMain& f = open();
+  clickLayoutCell(f, 2);
+  f.lvwValues.select(3);
+  user.choose(f.cboFloating, entryOf(f.cboFloating, "Group Layout"));
+  world.settle();
+  EXPECT_EQ(f.lvwValues.subItem(2, 1), "Group Layout");
+  EXPECT_EQ(f.lvwValues.subItem(3, 1), "Vendor Layout");
+}
+
+// The middle button selects no row: a click with it while none is selected does nothing at all.
+TEST_F(EditorTest, AClickWhileNoRowIsSelectedDoesNothing) {
+  frmMain& f = open();
+  ASSERT_FALSE(f.lvwValues.selectedRow());
+  user.clickAt(f.lvwValues, ui::mouse::kMiddle, f.lvwValues.columnLeft(1) + 300,
+               f.lvwValues.rowTop(1) + 100);
+  world.settle();
+  EXPECT_TRUE(world.boxes.shown().empty());
+  EXPECT_FALSE(f.cboFloating.visible());
+}
+
+// A layout written in another letter case than ACT! lists it is that layout, as ACT!'s own list
+// finds it: the chooser shows it.
+TEST_F(EditorTest, TheChooserShowsARowsLayoutWhateverItsLetterCase) {
+  world.writeRule("Sales-Contact", "Prospect", "cLIENT");
+  frmMain& f = open();
+  clickLayoutCell(f, 2);
+  EXPECT_EQ(f.cboFloating.text(), "Client");
+  EXPECT_FALSE(f.UnsavedChanges);
+}
+
+// Two layouts of one name in ACT! are one entry of the chooser.
+TEST_F(EditorTest, TheChooserListsEachLayoutNameOnce) {
+  world.act.setLayouts({"Standard", "Client", "Standard", "Client"}, "Standard");
+  world.actWindows.refreshLayoutList();
+  frmMain& f = open();
+  std::vector<std::string> entries;
+  for (const auto& i : f.cboFloating.items()) entries.push_back(i.text);
+  EXPECT_EQ(entries, (std::vector<std::string>{" ", "Standard", "Client"}));
+}
+
+// A close that the user cancelled by keeping rules that could not be saved leaves the editor as
+// it was, its list hooked: scrolling and dividers still put the chooser away.
+TEST_F(EditorTest, ACancelledCloseLeavesTheListHooked) {
+  frmMain& f = open();
+  const Hwnd list = f.lvwValues.hWnd();
+  const int32_t hooked = world.desktop.getWindowLongA(list, win::GWL_WNDPROC);
+  clickLayoutCell(f, 1);
+  user.choose(f.cboFloating, entryOf(f.cboFloating, "Vendor Layout"));
+  ASSERT_TRUE(world.files.setReadOnly(kRules, true));
+  world.boxes.answerNext(MsgResult::Yes);
+  user.closeBox(f);
+  world.settle();
+  ASSERT_TRUE(f.loaded());
+  EXPECT_EQ(world.desktop.getWindowLongA(list, win::GWL_WNDPROC), hooked);
+  EXPECT_TRUE(f.UnsavedChanges);
+
+  clickLayoutCell(f, 1);
+  user.scrollRows(f.lvwValues, 1);
+  world.settle();
+  EXPECT_FALSE(f.cboFloating.visible());
+  clickLayoutCell(f, 1);
+  user.dragDivider(f.lvwValues, 0, 150);
+  world.settle();
+  EXPECT_FALSE(f.cboFloating.visible());
+}
+
+// A column the user dragged to nothing is stored so and comes back so, not at its default width.
+TEST_F(EditorTest, AColumnDraggedToNothingComesBackAtNothing) {
+  frmMain& f = open();
+  user.dragDivider(f.lvwValues, 1, -3000);
+  world.settle();
+  ASSERT_EQ(f.lvwValues.columns()[1].width, 0);
+  user.closeBox(f);
+  world.settle();
+  EXPECT_EQ(open().lvwValues.columns()[1].width, 0);
 }
 
 TEST_F(EditorTest, SaveWritesTheSectionAndClosingAsksAboutUnsavedChanges) {
@@ -635,6 +825,29 @@ INSTANTIATE_TEST_SUITE_P(
                     // partly off the screen: the dialog stays on it
                     DialogPlace{"SettingsOffTheScreen", "&Settings", -400, 500}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Tab goes round every control that can take the focus, the label with its tab index left out;
+// in the integration dialog "&Close" and "&Cancel" share Alt+C, which moves between them only.
+TEST_F(EditorTest, TheKeyboardReachesEveryControlAndASharedAccessKeyPressesNothing) {
+  frmMain& f = open();
+  std::vector<std::string> focus;
+  for (int i = 0; i < 7; ++i) {
+    user.press(f, sim::Key::Tab);
+    focus.push_back(f.focused() ? f.focused()->name() : "");
+  }
+  EXPECT_EQ(focus,
+            (std::vector<std::string>{"cmdCancel", "cmdUpdateLayout", "cboField", "lvwValues",
+                                      "chkStealth", "cmdStealth", "cmdCancel"}));
+
+  withDialog<clsFrmIntegrate>(f, "&Integrate with ACT", [&](clsFrmIntegrate& d) {
+    for (const ui::Button* expected : {&d.cmdOK, &d.cmdCancel, &d.cmdOK}) {
+      user.pressAlt(d, 'c');
+      EXPECT_EQ(d.focused(), expected);
+    }
+    EXPECT_TRUE(d.visible()) << "neither button was pressed";
+    user.click(d.cmdCancel);
+  });
+}
 
 TEST_F(EditorTest, HelpMenuOpensTheTutorialAndTheAboutBox) {
   frmMain& f = open();

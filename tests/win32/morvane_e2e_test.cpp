@@ -477,6 +477,59 @@ TEST_F(MorvaneEndToEnd, TheChooserOverTheListSetsARowsLayoutAndUpdateLayoutAppli
   EXPECT_TRUE(morvane->running());
 }
 
+// The wheel and the arrow keys move the list under the chooser, and it goes. With the list
+// scrolled sideways the chooser opens on a click where the layout column shows, over that column.
+TEST_F(MorvaneEndToEnd, TheChooserGoesWhenTheListMovesAndFollowsItScrolledSideways) {
+  StandInProcess act;
+  auto morvane = startMorvane("0");
+  const auto editor = waitForEditor(*morvane);
+  ASSERT_TRUE(editor.has_value());
+  RECT list{};
+  GetWindowRect(editor->list, &list);
+  // Prospect, the third row, a little right of where its layout cell shows.
+  const auto openOnProspect = [&](int shownColumn) {
+    clickList(editor->list, shownColumn + 10, rowMiddle(editor->list, 2));
+    return waitUntil([&] { return IsWindowVisible(editor->chooser) != FALSE; });
+  };
+  const auto gone = [&] { return waitUntil([&] { return !IsWindowVisible(editor->chooser); }); };
+
+  // The rows and the columns fit: the list itself has nothing to scroll.
+  ASSERT_TRUE(openOnProspect(pixelsX(2500)));
+  PostMessageA(editor->list, WM_KEYDOWN, VK_DOWN, 1);
+  PostMessageA(editor->list, WM_KEYUP, VK_DOWN, 1 | (3u << 30));
+  ASSERT_TRUE(gone()) << "Down";  // (a chooser still shown would make the next check race)
+  ASSERT_TRUE(openOnProspect(pixelsX(2500)));
+  PostMessageA(editor->list, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)),
+               MAKELPARAM(list.left + 10, list.top + 40));
+  ASSERT_TRUE(gone()) << "the wheel";
+
+  // A first column of 4500 twips pushes the layout column past the list's right edge.
+  dragDivider(editor->list, pixelsX(2500), pixelsX(2000));
+
+  // The list moves its header with its columns (GetScrollPos does not reach another process).
+  const auto headerLeft = [&] {
+    POINT origin{0, 0};
+    ClientToScreen(editor->list, &origin);
+    RECT header{};
+    GetWindowRect(FindWindowExA(editor->list, nullptr, "SysHeader32", nullptr), &header);
+    return header.left - origin.x;
+  };
+  // Scrolled sideways by the scroll bar's arrow, a pixel a click.
+  const int scrolled = pixelsX(1500);
+  for (int i = 0; i < scrolled; ++i) PostMessageA(editor->list, WM_HSCROLL, SB_LINERIGHT, 0);
+  ASSERT_TRUE(waitUntil([&] { return headerLeft() == -scrolled; })) << headerLeft();
+  const int shownColumn = pixelsX(4500) - scrolled;
+  ASSERT_TRUE(openOnProspect(shownColumn));
+  EXPECT_EQ(textOf(editor->chooser), "Prospect Layout");
+  RECT chooser{};
+  GetWindowRect(editor->chooser, &chooser);
+  EXPECT_GE(chooser.left, list.left + shownColumn - pixelsX(1500)) << "over the shown column";
+  EXPECT_LT(chooser.left, list.left + pixelsX(4500)) << "not where it would be unscrolled";
+  EXPECT_LE(chooser.right, list.right);
+  EXPECT_TRUE(morvane->running());
+  EXPECT_TRUE(findMessageBox(BoxOwner::process(morvane->processId())) == std::nullopt);
+}
+
 TEST_F(MorvaneEndToEnd, ClosingWithUnsavedChangesAsksWhetherToSave) {
   StandInProcess act;
   for (const int answer : {IDNO, IDYES}) {

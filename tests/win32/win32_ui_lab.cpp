@@ -139,6 +139,12 @@ void Win32UiLab::press(ui::Form& form, contract::Key key) {
     case contract::Key::Space:
       postKey(target, VK_SPACE);
       break;
+    case contract::Key::Up:
+      postKey(target, VK_UP);
+      break;
+    case contract::Key::Down:
+      postKey(target, VK_DOWN);
+      break;
   }
   pump();
   if (key == contract::Key::ShiftTab) setShift(false);
@@ -209,17 +215,30 @@ void Win32UiLab::scrollRows(ui::ListView& list, int32_t rows) {
 }
 
 void Win32UiLab::scrollHorizontally(ui::ListView& list, int32_t dx) {
-  // What the scroll bar sends its window when its box is dragged and let go.
+  // What the scroll bar sends its window for clicks on its arrows, a pixel each in a report view.
+  // (A dragged box is read back from the bar itself, which a test cannot drag.)
   const HWND view = toHwnd(list.hWnd());
-  SCROLLINFO info{};
-  info.cbSize = sizeof info;
-  info.fMask = SIF_ALL;
-  GetScrollInfo(view, SB_HORZ, &info);
-  const int position =
-      info.nPos + static_cast<int>(std::lround(static_cast<double>(dx) / m_ui.twipsPerPixelX()));
-  SendMessageA(view, WM_HSCROLL, MAKEWPARAM(SB_THUMBTRACK, position), 0);
-  SendMessageA(view, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, position), 0);
+  const int target = GetScrollPos(view, SB_HORZ) +
+                     static_cast<int>(std::lround(static_cast<double>(dx) / m_ui.twipsPerPixelX()));
+  for (int position = GetScrollPos(view, SB_HORZ); position != target;) {
+    SendMessageA(view, WM_HSCROLL, position < target ? SB_LINERIGHT : SB_LINELEFT, 0);
+    const int moved = GetScrollPos(view, SB_HORZ);
+    if (moved == position) break;  // at the end
+    position = moved;
+  }
   SendMessageA(view, WM_HSCROLL, SB_ENDSCROLL, 0);
+  pump();
+}
+
+void Win32UiLab::turnWheel(ui::ListView& list, int32_t notches) {
+  // The wheel's message carries the pointer's place on the screen: the list's middle.
+  const HWND view = toHwnd(list.hWnd());
+  POINT middle = centre(view);
+  ClientToScreen(view, &middle);
+  const auto delta =
+      static_cast<WORD>(static_cast<int16_t>(notches < 0 ? WHEEL_DELTA : -WHEEL_DELTA));
+  for (int32_t i = 0; i < std::abs(notches); ++i)
+    PostMessageA(view, WM_MOUSEWHEEL, MAKEWPARAM(0, delta), at(middle.x, middle.y));
   pump();
 }
 

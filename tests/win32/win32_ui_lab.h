@@ -30,6 +30,7 @@ class Win32UiLab : public contract::UiLab {
   void doubleClickDivider(ui::ListView& list, size_t column) override;
   void scrollRows(ui::ListView& list, int32_t rows) override;
   void scrollHorizontally(ui::ListView& list, int32_t dx) override;
+  void turnWheel(ui::ListView& list, int32_t notches) override;
   void chooseMenu(ui::Form& form, const std::vector<std::string>& captions) override;
   void clickBackground(ui::Form& form, int32_t x, int32_t y) override;
   void closeBox(ui::Form& form) override;
