@@ -248,6 +248,16 @@ bool folderExists(const std::string& folder) {
   return std::filesystem::is_directory(std::filesystem::path(win32::toWide(folder)), ec);
 }
 
+std::string startMenuEntry() {
+  const std::string common = folderOf(CSIDL_COMMON_PROGRAMS) + "\\Morvane.lnk";
+  const std::string user = folderOf(CSIDL_PROGRAMS) + "\\Morvane.lnk";
+  std::error_code ec;
+  return !std::filesystem::exists(win32::toWide(common), ec) &&
+                 std::filesystem::exists(win32::toWide(user), ec)
+             ? user
+             : common;
+}
+
 std::string programFileOf(uint32_t processId) {
   const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
   if (process == nullptr) return {};

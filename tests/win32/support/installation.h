@@ -6,6 +6,7 @@
 #include <chrono>
 #include <map>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,9 @@ struct MorvanePackages {
   // 64-bit programs only (scripts/wine-session tells through MORVANE_WINE_32BIT).
   bool programsRun() const;
 };
+inline void PrintTo(const MorvanePackages& packages, std::ostream* out) {
+  *out << packages.name;
+}
 
 // The packages of the two Windows builds, as the test program was built to find them.
 MorvanePackages packagesX86();
@@ -62,6 +66,11 @@ bool registryKeyExists(HKEY root, const std::string& key, REGSAM view);
 // The files of a folder, by name, sorted; empty when the folder is not there.
 std::vector<std::string> filesIn(const std::string& folder);
 bool folderExists(const std::string& folder);
+
+// Morvane's Start-menu entry: in the common Start menu, as Windows Installer puts it for a
+// per-machine installation, or, where only that exists, in the user's (Wine's msiexec puts it
+// there).
+std::string startMenuEntry();
 
 // The full path of a running process's program file.
 std::string programFileOf(uint32_t processId);
