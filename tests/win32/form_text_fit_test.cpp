@@ -81,17 +81,16 @@ struct Clipped {
   SIZE has;
 };
 
+BOOL CALLBACK collectChild(HWND window, LPARAM list) {
+  reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+  return TRUE;
+}
+
 // The controls of a form whose text does not fit them.
 std::vector<Clipped> clippedIn(HWND form, const std::string& formName) {
   std::vector<Clipped> found;
   std::vector<HWND> children;
-  EnumChildWindows(
-      form,
-      [](HWND w, LPARAM list) {
-        reinterpret_cast<std::vector<HWND>*>(list)->push_back(w);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&children));
+  EnumChildWindows(form, &collectChild, reinterpret_cast<LPARAM>(&children));
   const int check = GetSystemMetrics(SM_CXMENUCHECK);
   const int edge = GetSystemMetrics(SM_CXEDGE);
   for (HWND w : children) {

@@ -311,25 +311,27 @@ TEST_P(InstallerContract, InstallAgainAndUninstallLeaveExactlyWhatTheyShould) {
   EXPECT_TRUE(programsAndFeatures().empty());
 }
 
-// A window of the process, visible or not, with the class.
+// A visible window of the process with the class.
+struct WindowSearch {
+  DWORD process;
+  const char* cls;
+  bool found = false;
+};
+
+BOOL CALLBACK checkWindow(HWND w, LPARAM address) {
+  auto& search = *reinterpret_cast<WindowSearch*>(address);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(w, &owner);
+  char cls[64] = {};
+  GetClassNameA(w, cls, sizeof cls);
+  if (owner == search.process && std::string(cls) == search.cls && IsWindowVisible(w))
+    search.found = true;
+  return TRUE;
+}
+
 bool hasWindow(uint32_t processId, const char* className) {
-  struct Search {
-    DWORD process;
-    const char* cls;
-    bool found = false;
-  } search{processId, className};
-  EnumWindows(
-      [](HWND w, LPARAM s) -> BOOL {
-        auto& search = *reinterpret_cast<Search*>(s);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(w, &owner);
-        char cls[64] = {};
-        GetClassNameA(w, cls, sizeof cls);
-        if (owner == search.process && std::string(cls) == search.cls && IsWindowVisible(w))
-          search.found = true;
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  WindowSearch search{processId, className};
+  EnumWindows(&checkWindow, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
