@@ -41,9 +41,17 @@ frmAuto::~frmAuto() {
 
 void frmAuto::placeControls() {
   auto& platform = m_program.platform;
-  // The hidden form's own window: it owns the icon's window and the programs it starts.
-  m_hwnd = platform.windows.createWindowA("ThunderRT6FormDC", MorvaneAutoProgram::kTitle, 0, 0, 0,
-                                          120, 90, 0, nullptr);
+  // The hidden form's own window: it owns the icon's window and the programs it starts. A close
+  // request (WM_CLOSE, as the installer sends before it replaces the program) unloads the form as
+  // the close box would: the icon goes and the program ends.
+  m_hwnd = platform.windows.createWindowA(
+      "ThunderRT6FormDC", MorvaneAutoProgram::kTitle, 0, 0, 0, 120, 90, 0,
+      [this](Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam) -> LResult {
+        if (msg != win::WM_CLOSE)
+          return m_program.platform.windows.callClassProc(hwnd, msg, wParam, lParam);
+        Unload();
+        return 0;
+      });
   ActEvent1 = platform.automation.createObject(kActEventProgId);
   m_actSink = std::make_shared<EventSinkFor>(
       *this, [this](int position, DispId, std::vector<Variant>& args) {

@@ -653,13 +653,14 @@ Win32ControlPeer::Win32ControlPeer(Win32Ui& ui, Win32FormPeer& form, ui::Control
       style |= BS_GROUPBOX;
       break;
     case ui::ControlKind::Button:
+      // A Basic form's buttons and check boxes wrap a caption that is too long for one line.
       cls = "BUTTON";
-      style |= WS_TABSTOP |
+      style |= WS_TABSTOP | BS_MULTILINE |
                (static_cast<ui::Button&>(control).isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
       break;
     case ui::ControlKind::CheckBox:
       cls = "BUTTON";
-      style |= WS_TABSTOP | BS_AUTOCHECKBOX;
+      style |= WS_TABSTOP | BS_MULTILINE | BS_AUTOCHECKBOX;
       break;
     case ui::ControlKind::ComboBox:
       cls = "COMBOBOX";

@@ -270,6 +270,16 @@ TEST_F(SwitcherTest, Event14_RemovesTheIconAndEnds) {
   EXPECT_TRUE(world.boxes.shown().empty());
 }
 
+TEST_F(SwitcherTest, CloseRequest_RemovesTheIconAndEnds) {
+  MorvaneAutoProgram& p = start();
+  ASSERT_NE(world.trayIcon(), nullptr);
+  world.desktop.postMessageA(p.form.hWnd(), win::WM_CLOSE, 0, 0);
+  world.settle();
+  EXPECT_EQ(world.trayIcon(), nullptr);
+  EXPECT_EQ(world.morvaneAuto(), nullptr);
+  EXPECT_TRUE(world.boxes.shown().empty());
+}
+
 TEST_F(SwitcherTest, Event14DuringStartUp_EndsStartUpThere) {
   // ACT! raises event 14 while it serves one of start-up's calls: Create_ACT_Objects (step 8),
   // the database name (step 10), the first update (step 11). Start-up goes no further: no update

@@ -10,11 +10,18 @@
 //                                  titled TITLE that it opens
 //   screenshot_stage close TITLE   closes the window titled TITLE, as its close box does, and
 //                                  waits until it has gone
+//   screenshot_stage next-record   presses PageDown in ACT!'s frame: the next record
+//   screenshot_stage place TITLE LEFT TOP WIDTH HEIGHT
+//                                  restores the window titled TITLE (TITLE*: a title starting
+//                                  so) and moves it there
+//   screenshot_stage shows TITLE   waits until a window titled TITLE shows (exit 1: none came
+//                                  within a minute), whatever else its program shows
 //   screenshot_stage french-integration
 //                                  shows the integration dialog in French (ACT!'s stand-in must
 //                                  run) and keeps it up until it is ended
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -158,6 +165,27 @@ int closeWindow(const char* title) {
   return waitFor([&] { return !IsWindow(window); }) ? 0 : 1;
 }
 
+int place(const char* title, int left, int top, int width, int height) {
+  const HWND window = visibleTitled(title);
+  if (window == nullptr) return 1;
+  ShowWindow(window, SW_RESTORE);
+  return MoveWindow(window, left, top, width, height, TRUE) ? 0 : 1;
+}
+
+int waitForTitle(const char* title) {
+  return waitFor([&] { return visibleTitled(title) != nullptr; }) ? 0 : 1;
+}
+
+int nextRecord() {
+  // The record view takes ACT!'s keys.
+  const HWND frame = FindWindowA("ACT3.0FrameClass", nullptr);
+  const HWND view =
+      frame != nullptr ? FindWindowExA(frame, nullptr, "AfxMDIFrame", nullptr) : nullptr;
+  if (view == nullptr) return 1;
+  PostMessageA(view, WM_KEYDOWN, VK_NEXT, 1);
+  return 0;
+}
+
 int showFrenchIntegration() {
   win32::Win32Platform platform;
   win32::Win32Ui ui(platform.windows);
@@ -183,8 +211,14 @@ int main(int argc, char** argv) {
     return openFromOptions(argv[2], argv[3][0], argv[4]);
   if (argc == 3 && std::strcmp(argv[1], "close") == 0) return closeWindow(argv[2]);
   if (argc == 2 && std::strcmp(argv[1], "french-integration") == 0) return showFrenchIntegration();
+  if (argc == 2 && std::strcmp(argv[1], "next-record") == 0) return nextRecord();
+  if (argc == 3 && std::strcmp(argv[1], "shows") == 0) return waitForTitle(argv[2]);
+  if (argc == 7 && std::strcmp(argv[1], "place") == 0)
+    return place(argv[2], std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]),
+                 std::atoi(argv[6]));
   std::fprintf(stderr,
                "usage: screenshot_stage splash | window TITLE | options FORM LETTER TITLE | "
-               "close TITLE | french-integration\n");
+               "close TITLE | french-integration | next-record | shows TITLE | place TITLE LEFT "
+               "TOP WIDTH HEIGHT\n");
   return 2;
 }

@@ -120,11 +120,12 @@ std::string quotedPath(std::string_view path) {
   return text;
 }
 
-std::optional<uint32_t> runChildMode(std::string_view mode, std::string_view arguments) {
+std::optional<uint32_t> runChildMode(std::string_view mode, std::string_view arguments,
+                                     std::chrono::milliseconds timeout) {
   std::string line = quotedPath(selfPath());
   line.append(" ").append(kChildSwitch).append(mode);
   if (!arguments.empty()) line.append(" ").append(arguments);
-  return runToEnd(line);
+  return runToEnd(line, {}, timeout);
 }
 
 ChildMode::ChildMode(const char* name, int (*body)()) {

@@ -76,7 +76,8 @@ size_t endProcessesNamed(std::string_view exeName);
 // The full path of the running test program.
 std::string selfPath();
 // Runs this program in one of its child modes, with more arguments after the mode's name.
-std::optional<uint32_t> runChildMode(std::string_view mode, std::string_view arguments = {});
+std::optional<uint32_t> runChildMode(std::string_view mode, std::string_view arguments = {},
+                                     std::chrono::milliseconds timeout = kPatience);
 
 // `"<path>"`, for a command line.
 std::string quotedPath(std::string_view path);
