@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/error_trap.h"
 #include "platform/sim/sim_automation.h"
 #include "tests/platform/error_number.h"
 #include "tests/win32/support/fake_notification_area.h"
@@ -286,10 +287,17 @@ TEST_F(NubrixControlTest, SavedStateLoadsWithDefaultsForWhatDoesNotSuitAndSavesI
   EXPECT_TRUE(empty->written.empty());
 }
 
-// A container's client site, minimal: its ambient user mode, and nothing else.
-class TestSite final : public TestObject<IOleClientSite, IDispatch> {
+// A container's client site, minimal: its ambient user mode and its form's window.
+class TestSite final : public TestObject<IOleClientSite, IDispatch, IOleWindow> {
  public:
   bool userMode = true;
+  HWND window = nullptr;
+
+  HRESULT STDMETHODCALLTYPE GetWindow(HWND* result) override {
+    *result = window;
+    return window != nullptr ? S_OK : E_FAIL;
+  }
+  HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
 
   HRESULT STDMETHODCALLTYPE SaveObject() override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetMoniker(DWORD, DWORD, IMoniker**) override { return E_NOTIMPL; }
@@ -318,6 +326,7 @@ class TestSite final : public TestObject<IOleClientSite, IDispatch> {
   void* find(REFIID riid) override {
     if (riid == IID_IOleClientSite) return static_cast<IOleClientSite*>(this);
     if (riid == IID_IDispatch) return static_cast<IDispatch*>(this);
+    if (riid == IID_IOleWindow) return static_cast<IOleWindow*>(this);
     return nullptr;
   }
   IUnknown* identity() override { return static_cast<IOleClientSite*>(this); }
@@ -396,13 +405,123 @@ TEST_F(NubrixControlTest, ASiteInDesignModeGetsIconAnimationRefusedUntilItRuns) 
   EXPECT_EQ(notices->changed,
             (std::vector<DISPID>{d::kIconAnimation, d::kIconAnimation, d::kToolTipIcon1}));
 
-  const auto about = answeredBox([&] { callMethodById(client, d::kShowAbout); });
-  ASSERT_TRUE(about.has_value());
-  EXPECT_EQ(about->caption, "About Nubrix Control");
-  EXPECT_EQ(about->text.rfind("Nubrix Control\rVersion 1.1.0\r\r", 0), 0u) << about->text;
-
   point->Unadvise(cookie);
   ole->SetClientSite(nullptr);
+}
+
+// The about box as the user sees it on the screen, read from another thread while it is up.
+struct SeenAbout {
+  HWND window = nullptr;
+  HWND owner = nullptr;
+  bool ownerEnabled = true;        // the form under it takes input meanwhile
+  std::vector<std::string> texts;  // of its child windows, in their order
+  bool separatorDrawn = false;     // the upper line, across the box
+  int pictureDots = 0;             // pixels of the picture's place not of the face's colour
+};
+
+std::string textOf(HWND window) {
+  char text[256] = {};
+  GetWindowTextA(window, text, sizeof text);
+  return text;
+}
+
+BOOL CALLBACK collectVisible(HWND window, LPARAM windows) {
+  if (IsWindowVisible(window)) reinterpret_cast<std::vector<HWND>*>(windows)->push_back(window);
+  return TRUE;
+}
+
+// The visible top-level windows of a thread.
+std::vector<HWND> windowsOfThread(DWORD thread) {
+  std::vector<HWND> windows;
+  EnumThreadWindows(thread, &collectVisible, reinterpret_cast<LPARAM>(&windows));
+  return windows;
+}
+
+// Waits for the thread's about box, reads it and clicks its OK button as the mouse would. Without
+// a box in time, it closes whatever the thread shows, so that the test ends.
+SeenAbout pressOkOnAbout(DWORD thread) {
+  SeenAbout seen;
+  const auto found = [&] {
+    for (const HWND w : windowsOfThread(thread))
+      if (textOf(w) == "About Nubrix Control") seen.window = w;
+    return seen.window != nullptr;
+  };
+  if (!wintest::waitUntil(found)) {
+    for (const HWND w : windowsOfThread(thread))
+      if (IsWindowEnabled(w)) PostMessageA(w, WM_CLOSE, 0, 0);
+    return seen;
+  }
+  seen.owner = GetWindow(seen.window, GW_OWNER);
+  seen.ownerEnabled = IsWindowEnabled(seen.owner) != FALSE;
+  HWND ok = nullptr;
+  // From the bottom of the Z order up: the order the form made them in.
+  const HWND top = GetWindow(seen.window, GW_CHILD);
+  for (HWND child = top != nullptr ? GetWindow(top, GW_HWNDLAST) : nullptr; child != nullptr;
+       child = GetWindow(child, GW_HWNDPREV)) {
+    seen.texts.push_back(textOf(child));
+    if (seen.texts.back() == "OK") ok = child;
+  }
+
+  // What the form paints itself: its lines and its picture (twips at the screen's DPI).
+  RECT client{};
+  GetClientRect(seen.window, &client);
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, client.right, client.bottom);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+  SendMessageA(seen.window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+  const auto px = [dpi](int twips) { return MulDiv(twips, dpi, 1440); };
+  seen.separatorDrawn = GetPixel(dc, client.right / 2, px(1080)) == GetSysColor(COLOR_WINDOWTEXT);
+  for (int y = px(240); y < px(720); ++y)
+    for (int x = px(240); x < px(720); ++x)
+      if (GetPixel(dc, x, y) != GetSysColor(COLOR_BTNFACE)) ++seen.pictureDots;
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  ReleaseDC(nullptr, screen);
+
+  if (ok != nullptr) {
+    RECT r{};
+    GetClientRect(ok, &r);
+    const LPARAM centre = MAKELPARAM(r.right / 2, r.bottom / 2);
+    PostMessageA(ok, WM_LBUTTONDOWN, MK_LBUTTON, centre);
+    PostMessageA(ok, WM_LBUTTONUP, 0, centre);
+  } else {
+    PostMessageA(seen.window, WM_CLOSE, 0, 0);
+  }
+  return seen;
+}
+
+TEST_F(NubrixControlTest, ShowAbout_ShowsItsFormOverTheContainersFormUntilTheUserPressesOk) {
+  const HWND form = CreateWindowExA(0, "STATIC", "frmAuto", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                                    300, 200, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(form, nullptr);
+  ComPtr<IOleObject> ole;
+  ASSERT_HRESULT_SUCCEEDED(control.As(&ole));
+  ComPtr<TestSite> site(new TestSite);
+  site->window = form;
+  ASSERT_HRESULT_SUCCEEDED(ole->SetClientSite(site.Get()));
+
+  auto seen = std::async(std::launch::async,
+                         [thread = GetCurrentThreadId()] { return pressOkOnAbout(thread); });
+  callMethodById(client, d::kShowAbout);
+  const SeenAbout about = seen.get();
+  ASSERT_NE(about.window, nullptr) << "no about box";
+  EXPECT_EQ(about.owner, form) << "over the container's form, not over the control's window";
+  EXPECT_FALSE(about.ownerEnabled) << "modal";
+  const std::vector<std::string> texts = {"Nubrix Control", "Version 1.1.0",
+                                          "Written for Morvane by the Morvane team.",
+                                          "Contact: " + std::string(kSupportAddress), "OK"};
+  EXPECT_EQ(about.texts, texts);
+  EXPECT_TRUE(about.separatorDrawn);
+  EXPECT_GT(about.pictureDots, 100) << "its picture, from the DLL's resources";
+  EXPECT_FALSE(IsWindow(about.window)) << "gone when the call returns";
+  EXPECT_TRUE(IsWindowEnabled(form));
+
+  ole->SetClientSite(nullptr);
+  DestroyWindow(form);
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include "platform/win32/win32_message_boxes.h"
 #include "platform/win32/win32_timers.h"
 #include "platform/win32/win32_tray_shell.h"
+#include "platform/win32/win32_ui.h"
 #include "platform/win32/win32_window_system.h"
 
 #include "nubrix_h.h"
@@ -31,22 +32,24 @@ using Microsoft::WRL::ComPtr;
 
 // The services of one control, made for it and gone with it: its own window system (the control
 // window, its class registered for this DLL), timer window, notification-area shell, message
-// boxes and site. Per control rather than per thread, so that whatever a control made goes when
-// it goes, and the DLL can be unloaded as soon as no control is left. Failures inside their
-// window procedures and ticks are dropped there: the host's message loop would never hear of them.
+// boxes, forms (the about box, of this DLL's form class) and site. Per control rather than per
+// thread, so that whatever a control made goes when it goes, and the DLL can be unloaded as soon as
+// no control is left. Failures inside their window procedures and ticks are dropped there: the
+// host's message loop would never hear of them.
 struct ControlServices {
   ControlServices()
       : windows(std::chrono::seconds(10), CallbackFailures::Drop),
         timers(CallbackFailures::Drop),
-        site(boxes) {}
+        ui(windows) {}
 
-  ControlHost host() { return ControlHost{windows, timers, tray, system, boxes, site}; }
+  ControlHost host() { return ControlHost{windows, timers, tray, system, boxes, ui, site}; }
 
   Win32WindowSystem windows;
   Win32Timers timers;
   Win32TrayShell tray;
   Win32Host system;
   Win32MessageBoxes boxes;
+  Win32Ui ui;
   OleControlSite site;
 };
 
@@ -309,6 +312,7 @@ ComPtr<IDispatch> createNubrixControl() {
     return strong ? std::make_shared<Busy>(std::move(strong)) : std::shared_ptr<Busy>();
   };
   services->site.notifyFor(control.get());
+
 
   ComSurface surface;
   surface.events = &DIID___Nubrix;
