@@ -92,7 +92,7 @@ HRESULT PropertyBagObject::Write(LPCOLESTR name, VARIANT* value) {
 ComPtr<IPictureDisp> pictureFromIcon(HICON icon, IconOwner owner) {
   PICTDESC description{};
   description.cbSizeofstruct = sizeof description;
-  description.picType = PICTYPE_ICON;
+  description.picType = icon != nullptr ? PICTYPE_ICON : PICTYPE_NONE;
   description.icon.hicon = icon;
   ComPtr<IPictureDisp> picture;
   const HRESULT hr = OleCreatePictureIndirect(&description, IID_IPictureDisp,

@@ -65,6 +65,8 @@ enum class IconOwner {
 };
 
 // A picture object (PICTYPE_ICON) showing the icon; throws an automation error when OLE refuses.
+// No icon gives the empty picture (PICTYPE_NONE, handle 0), which a Basic picture property set to
+// Nothing reads as.
 Microsoft::WRL::ComPtr<IPictureDisp> pictureFromIcon(HICON icon, IconOwner owner);
 // The same picture as an automation value, for a property bag or a property of picture type.
 Variant pictureVariant(HICON icon, IconOwner owner);

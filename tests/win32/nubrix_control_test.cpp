@@ -14,12 +14,14 @@
 #include "tests/platform/error_number.h"
 #include "tests/win32/support/fake_notification_area.h"
 #include "tests/win32/support/message_box_answerer.h"
+#include "tests/win32/support/processes.h"
 #include "trayicon/Nubrix.h"
 #include "trayicon/nubrix_members.h"
 
 // The Win32 side last: windows.h defines macros named like the ports' constants.
 #include "platform/win32/com_automation.h"
 #include "platform/win32/com_variant.h"
+#include "platform/win32/win32_host.h"
 #include "tests/win32/com_test_support.h"
 #include "tests/win32/nubrix_test_support.h"
 
@@ -523,6 +525,112 @@ TEST_F(NubrixControlTest, ShowAbout_ShowsItsFormOverTheContainersFormUntilTheUse
   ole->SetClientSite(nullptr);
   DestroyWindow(form);
 }
+
+// How a control comes to hold no pictures.
+enum class NoPictures { New, LoadedWithoutThem, SetToNothing };
+
+// The faults emptyPictureFault finds, by number; a slot's count tens (Icon1 10, Icon2 20).
+std::string pictureFault(uint32_t code) {
+  static const char* const faults[] = {"",
+                                       "no object",
+                                       "not a picture (no IPicture)",
+                                       "its Type is not None",
+                                       "its Handle is not 0",
+                                       "refused when handed back as a picture"};
+  if (code == 0) return "none";
+  const uint32_t step = code % 10;
+  return "Icon" + std::to_string(code / 10) + ": " +
+         (step < std::size(faults) ? faults[step] : "exit code " + std::to_string(code));
+}
+
+// Reads Icon1 and Icon2 of a control without pictures as a client does, and hands each back to
+// its property: 0 when both are the empty picture that a Basic control's picture property set to
+// Nothing gives, otherwise the first fault (pictureFault). The class must be registered.
+uint32_t emptyPictureFault(NoPictures how) {
+  ComPtr<IDispatch> control = createNubrixByProgId();
+  if (!control) return 1;
+  const auto putRef = [&](DISPID id, IDispatch* picture) {
+    VARIANT value;
+    VariantInit(&value);
+    value.vt = VT_DISPATCH;
+    value.pdispVal = picture;
+    DISPID named = DISPID_PROPERTYPUT;
+    DISPPARAMS params{&value, &named, 1, 1};
+    return control->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYPUTREF, &params, nullptr, nullptr,
+                           nullptr);
+  };
+  if (how == NoPictures::LoadedWithoutThem) {
+    ComPtr<IPersistPropertyBag> persist;
+    ComPtr<TestBag> empty(new TestBag);
+    if (FAILED(control.As(&persist)) || FAILED(persist->Load(empty.Get(), nullptr))) return 1;
+  } else if (how == NoPictures::SetToNothing) {
+    for (const DISPID id : {d::kIcon1, d::kIcon2}) {
+      if (FAILED(putRef(id, iconPicture().Get())) || FAILED(putRef(id, nullptr))) return 1;
+    }
+  }
+  const std::pair<uint32_t, DISPID> slots[] = {{10, d::kIcon1}, {20, d::kIcon2}};
+  for (const auto& [slot, id] : slots) {
+    DISPPARAMS none{};
+    ComVariant value;
+    if (FAILED(control->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, value.get(), nullptr,
+                               nullptr)) ||
+        value->vt != VT_DISPATCH || value->pdispVal == nullptr) {
+      return slot + 1;
+    }
+    ComPtr<IPicture> picture;
+    if (FAILED(value->pdispVal->QueryInterface(IID_PPV_ARGS(&picture)))) return slot + 2;
+    SHORT type = -1;
+    OLE_HANDLE handle = 1;
+    if (FAILED(picture->get_Type(&type)) || type != PICTYPE_NONE) return slot + 3;
+    if (FAILED(picture->get_Handle(&handle)) || handle != 0) return slot + 4;
+    if (FAILED(putRef(id, value->pdispVal))) return slot + 5;
+  }
+  return 0;
+}
+
+// The same in a program of the other bitness: its own DLL registered for the while.
+MORVANE_CHILD_MODE(empty_pictures) {
+  const std::string arguments = commandArguments(GetCommandLineA());
+  const auto how = static_cast<NoPictures>(arguments.back() - '0');
+  ComApartment apartment;
+  RegisteredNubrix::registerClass();
+  const uint32_t fault = emptyPictureFault(how);
+  RegisteredNubrix::unregisterClass();
+  return static_cast<int>(fault);
+}
+
+class NubrixEmptyPictureTest
+    : public ::testing::TestWithParam<std::tuple<NoPictures, bool /*otherBitness*/>> {
+ protected:
+  static void SetUpTestSuite() { RegisteredNubrix::registerClass(); }
+  static void TearDownTestSuite() { RegisteredNubrix::unregisterClass(); }
+  ComApartment apartment;
+};
+
+TEST_P(NubrixEmptyPictureTest, NoPictureReadsAsTheEmptyPictureOfABasicControl) {
+  const auto [how, otherBitness] = GetParam();
+  uint32_t fault = 0;
+  if (!otherBitness) {
+    fault = emptyPictureFault(how);
+  } else {
+    const std::string other = builtFile("nubrix_dll_tests.exe", true);
+    if (other.empty()) GTEST_SKIP() << "the other bitness is not built";
+    if (!otherBitnessCannotRun().empty())
+      GTEST_SKIP() << "a client of the other bitness: " << otherBitnessCannotRun();
+    const auto code =
+        wintest::runToEnd(wintest::quotedPath(other) + " --morvane-child=empty_pictures " +
+                          std::to_string(static_cast<int>(how)));
+    ASSERT_TRUE(code.has_value()) << "the client of the other bitness did not end";
+    fault = *code;
+  }
+  EXPECT_EQ(fault, 0u) << pictureFault(fault);
+}
+
+INSTANTIATE_TEST_SUITE_P(HowAndBitness, NubrixEmptyPictureTest,
+                         ::testing::Combine(::testing::Values(NoPictures::New,
+                                                              NoPictures::LoadedWithoutThem,
+                                                              NoPictures::SetToNothing),
+                                            ::testing::Bool()));
 
 }  // namespace
 }  // namespace morvane::win32::testing

@@ -9,10 +9,12 @@
 #include "trayicon/win32/nubrix_control.h"
 #include "trayicon/win32/ole_control_site.h"
 
+#include "platform/win32/com_control_host.h"
 #include "platform/win32/com_errors.h"
 #include "platform/win32/com_persistence.h"
 #include "platform/win32/com_registration.h"
 #include "platform/win32/com_server.h"
+#include "platform/win32/com_variant.h"
 #include "platform/win32/win32_host.h"
 #include "platform/win32/win32_message_boxes.h"
 #include "platform/win32/win32_timers.h"
@@ -312,7 +314,11 @@ ComPtr<IDispatch> createNubrixControl() {
     return strong ? std::make_shared<Busy>(std::move(strong)) : std::shared_ptr<Busy>();
   };
   services->site.notifyFor(control.get());
-
+  // No picture reads as an empty picture object, as a Basic control's picture property set to
+  // Nothing does: a client may hand it on wherever a picture goes.
+  control->standardPicture = [](Hicon icon) {
+    return objectFromDispatch(pictureFromIcon(toHicon(icon), IconOwner::Caller).Get());
+  };
 
   ComSurface surface;
   surface.events = &DIID___Nubrix;
