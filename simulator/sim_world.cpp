@@ -8,7 +8,7 @@
 #include "platform/win_constants.h"
 #include "simulator/delivered_files.h"
 #include "trayicon/picture.h"
-#include "trayicon/sim_nubrix.h"
+#include "trayicon/sim/sim_nubrix.h"
 
 namespace morvane::simulator {
 

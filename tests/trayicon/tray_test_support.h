@@ -1,5 +1,5 @@
 // A form for the control to sit on: the simulated desktop, notification area, message boxes,
-// machine and container site.
+// machine, user interface (with its simulated user) and container site.
 #pragma once
 
 #include "platform/host.h"
@@ -11,7 +11,7 @@
 #include "platform/sim/sim_user.h"
 #include "trayicon/control_site.h"
 #include "trayicon/mdlNubrix.h"
-#include "trayicon/sim_nubrix.h"
+#include "trayicon/sim/sim_nubrix.h"
 
 namespace morvane::test {
 

@@ -1,4 +1,4 @@
-#include "trayicon/sim_nubrix.h"
+#include "trayicon/sim/sim_nubrix.h"
 
 #include "trayicon/nubrix_dispatch.h"
 #include "trayicon/nubrix_members.h"
