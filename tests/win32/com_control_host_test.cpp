@@ -1,11 +1,11 @@
 // The control container: its property bag, its pictures, and a control's life on a form, against
 // a small control of the test's own that writes down what the container does to it.
-#include "platform/win32/com_control_host.h"
+#include "platform/win32/com/com_control_host.h"
 
 #include <gtest/gtest.h>
 
-#include "platform/win32/com_errors.h"
-#include "platform/win32/com_variant.h"
+#include "platform/win32/com/com_errors.h"
+#include "platform/win32/com/com_variant.h"
 #include "tests/platform/error_number.h"
 #include "tests/win32/com_test_support.h"
 

@@ -1,11 +1,11 @@
 // Creating objects, registering a local server's classes, and events by their position in an
 // object's type information.
-#include "platform/win32/com_server.h"
+#include "platform/win32/com/com_server.h"
 
 #include <gtest/gtest.h>
 
 #include "platform/sim/sim_automation.h"
-#include "platform/win32/com_automation.h"
+#include "platform/win32/com/com_automation.h"
 #include "tests/platform/error_number.h"
 #include "tests/win32/com_probe.h"
 #include "tests/win32/com_test_support.h"

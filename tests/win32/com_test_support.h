@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/automation.h"
-#include "platform/win32/com_registration.h"
+#include "platform/win32/com/com_registration.h"
 
 namespace morvane {
 

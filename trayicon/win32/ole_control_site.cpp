@@ -3,8 +3,8 @@
 #include "platform/ansi_text.h"
 #include "trayicon/nubrix_members.h"
 
-#include "platform/win32/com_server.h"
-#include "platform/win32/com_variant.h"
+#include "platform/win32/com/com_server.h"
+#include "platform/win32/com/com_variant.h"
 
 #include <olectl.h>
 

@@ -1,12 +1,12 @@
-#include "platform/win32/com_automation.h"
+#include "platform/win32/com/com_automation.h"
 
 #include <algorithm>
 #include <unordered_map>
 
 #include "platform/ansi_text.h"
 #include "platform/runtime_error.h"
-#include "platform/win32/com_errors.h"
-#include "platform/win32/com_variant.h"
+#include "platform/win32/com/com_errors.h"
+#include "platform/win32/com/com_variant.h"
 
 namespace morvane::win32 {
 

@@ -1,4 +1,4 @@
-#include "platform/win32/com_server.h"
+#include "platform/win32/com/com_server.h"
 
 #include <algorithm>
 #include <atomic>
@@ -10,8 +10,8 @@
 
 #include "platform/ansi_text.h"
 #include "platform/runtime_error.h"
-#include "platform/win32/com_errors.h"
-#include "platform/win32/com_variant.h"
+#include "platform/win32/com/com_errors.h"
+#include "platform/win32/com/com_variant.h"
 
 #include <olectl.h>
 

@@ -24,7 +24,7 @@
 #include <string_view>
 
 #include "platform/property_bag.h"
-#include "platform/win32/com_automation.h"
+#include "platform/win32/com/com_automation.h"
 
 #include <ocidl.h>
 #include <olectl.h>
