@@ -208,7 +208,7 @@ TEST_F(NubrixControlTest, ShowsARealIconAndTellsEverySinkOfTheShellsNotification
 }
 
 // A property bag of the test's own: values by name, and the names written, in order.
-class TestBag final : public TestObject<IPropertyBag> {
+class TestBag final : public ComObject<IPropertyBag> {
  public:
   ~TestBag() override {
     for (auto& [name, value] : values) VariantClear(&value);
@@ -233,19 +233,13 @@ class TestBag final : public TestObject<IPropertyBag> {
 
   std::map<std::wstring, VARIANT> values;
   std::vector<std::wstring> written;
-
- protected:
-  void* find(REFIID riid) override {
-    return riid == IID_IPropertyBag ? static_cast<IPropertyBag*>(this) : nullptr;
-  }
-  IUnknown* identity() override { return this; }
 };
 
 TEST_F(NubrixControlTest, SavedStateLoadsWithDefaultsForWhatDoesNotSuitAndSavesInItsOrder) {
   ComPtr<IPersistPropertyBag> persist;
   ASSERT_HRESULT_SUCCEEDED(control.As(&persist));
   const ComPtr<IDispatch> icon = iconPicture();
-  ComPtr<TestBag> saved(new TestBag);
+  ComPtr<TestBag> saved = takeNew(new TestBag);
   VARIANT picture;
   VariantInit(&picture);
   picture.vt = VT_DISPATCH;
@@ -273,24 +267,24 @@ TEST_F(NubrixControlTest, SavedStateLoadsWithDefaultsForWhatDoesNotSuitAndSavesI
 
   const std::vector<std::wstring> all = {L"Icon1",        L"ToolTipIcon1",  L"Icon2",
                                          L"ToolTipIcon2", L"IconAnimation", L"Interval"};
-  ComPtr<TestBag> changed(new TestBag);
+  ComPtr<TestBag> changed = takeNew(new TestBag);
   ASSERT_EQ(persist->Save(changed.Get(), TRUE, FALSE), S_OK);
   EXPECT_EQ(changed->written,
             (std::vector<std::wstring>{L"Icon1", L"ToolTipIcon1", L"ToolTipIcon2"}));
   EXPECT_EQ(changed->values[L"Icon1"].pdispVal, icon.Get());
-  ComPtr<TestBag> everything(new TestBag);
+  ComPtr<TestBag> everything = takeNew(new TestBag);
   ASSERT_EQ(persist->Save(everything.Get(), TRUE, TRUE), S_OK);
   EXPECT_EQ(everything->written, all);
 
   ASSERT_EQ(persist->InitNew(), S_OK);
   EXPECT_EQ(getPropertyById(client, d::kToolTipIcon1), Variant(""));
-  ComPtr<TestBag> empty(new TestBag);
+  ComPtr<TestBag> empty = takeNew(new TestBag);
   ASSERT_EQ(persist->Save(empty.Get(), TRUE, FALSE), S_OK);
   EXPECT_TRUE(empty->written.empty());
 }
 
 // A container's client site, minimal: its ambient user mode and its form's window.
-class TestSite final : public TestObject<IOleClientSite, IDispatch, IOleWindow> {
+class TestSite final : public ComObject<IOleClientSite, IDispatch, IOleWindow> {
  public:
   bool userMode = true;
   HWND window = nullptr;
@@ -323,18 +317,9 @@ class TestSite final : public TestObject<IOleClientSite, IDispatch, IOleWindow> 
     result->boolVal = userMode ? VARIANT_TRUE : VARIANT_FALSE;
     return S_OK;
   }
-
- protected:
-  void* find(REFIID riid) override {
-    if (riid == IID_IOleClientSite) return static_cast<IOleClientSite*>(this);
-    if (riid == IID_IDispatch) return static_cast<IDispatch*>(this);
-    if (riid == IID_IOleWindow) return static_cast<IOleWindow*>(this);
-    return nullptr;
-  }
-  IUnknown* identity() override { return static_cast<IOleClientSite*>(this); }
 };
 
-class TestNotices final : public TestObject<IPropertyNotifySink> {
+class TestNotices final : public ComObject<IPropertyNotifySink> {
  public:
   std::vector<DISPID> changed;
   HRESULT STDMETHODCALLTYPE OnChanged(DISPID id) override {
@@ -342,12 +327,6 @@ class TestNotices final : public TestObject<IPropertyNotifySink> {
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE OnRequestEdit(DISPID) override { return S_OK; }
-
- protected:
-  void* find(REFIID riid) override {
-    return riid == IID_IPropertyNotifySink ? static_cast<IPropertyNotifySink*>(this) : nullptr;
-  }
-  IUnknown* identity() override { return this; }
 };
 
 // Runs call on this thread while another one answers the message box it shows with OK.
@@ -377,7 +356,7 @@ TEST_F(NubrixControlTest, ASiteInDesignModeGetsIconAnimationRefusedUntilItRuns) 
   EXPECT_EQ(getPropertyById(client, d::kIconAnimation), Variant(true));
   putPropertyById(client, d::kIconAnimation, false);
 
-  ComPtr<TestNotices> notices(new TestNotices);
+  ComPtr<TestNotices> notices = takeNew(new TestNotices);
   ComPtr<IConnectionPointContainer> container;
   ComPtr<IConnectionPoint> point;
   DWORD cookie = 0;
@@ -385,7 +364,7 @@ TEST_F(NubrixControlTest, ASiteInDesignModeGetsIconAnimationRefusedUntilItRuns) 
   ASSERT_HRESULT_SUCCEEDED(container->FindConnectionPoint(IID_IPropertyNotifySink, &point));
   ASSERT_HRESULT_SUCCEEDED(point->Advise(notices.Get(), &cookie));
 
-  ComPtr<TestSite> site(new TestSite);
+  ComPtr<TestSite> site = takeNew(new TestSite);
   site->userMode = false;
   ASSERT_HRESULT_SUCCEEDED(ole->SetClientSite(site.Get()));
   ComPtr<IOleClientSite> given;
@@ -502,7 +481,7 @@ TEST_F(NubrixControlTest, ShowAbout_ShowsItsFormOverTheContainersFormUntilTheUse
   ASSERT_NE(form, nullptr);
   ComPtr<IOleObject> ole;
   ASSERT_HRESULT_SUCCEEDED(control.As(&ole));
-  ComPtr<TestSite> site(new TestSite);
+  ComPtr<TestSite> site = takeNew(new TestSite);
   site->window = form;
   ASSERT_HRESULT_SUCCEEDED(ole->SetClientSite(site.Get()));
 
@@ -561,7 +540,7 @@ uint32_t emptyPictureFault(NoPictures how) {
   };
   if (how == NoPictures::LoadedWithoutThem) {
     ComPtr<IPersistPropertyBag> persist;
-    ComPtr<TestBag> empty(new TestBag);
+    ComPtr<TestBag> empty = takeNew(new TestBag);
     if (FAILED(control.As(&persist)) || FAILED(persist->Load(empty.Get(), nullptr))) return 1;
   } else if (how == NoPictures::SetToNothing) {
     for (const DISPID id : {d::kIcon1, d::kIcon2}) {

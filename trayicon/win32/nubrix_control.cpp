@@ -142,26 +142,19 @@ LONG twipsToHimetric(int32_t twips) {
 // no view of its own at run time (it is invisible then) and no verbs: what belongs to a visible,
 // activated object is not implemented.
 class NubrixOle final : public ComInterfaces,
-                        public IOleObject,
-                        public IOleControl,
-                        public IPersistPropertyBag {
+                        public ComObject<IOleObject, IOleControl, IPersistPropertyBag> {
  public:
   NubrixOle(NubrixDispatch& control, OleControlSite& site) : m_control(control), m_site(site) {}
 
-  void* find(REFIID riid) override {
-    if (riid == IID_IOleObject) return static_cast<IOleObject*>(this);
-    if (riid == IID_IOleControl) return static_cast<IOleControl*>(this);
-    if (riid == IID_IPersistPropertyBag) return static_cast<IPersistPropertyBag*>(this);
-    if (riid == IID_IPersist) return static_cast<IPersist*>(this);
-    return nullptr;
-  }
-
   // IUnknown: the exposed control's.
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-    return identity()->QueryInterface(riid, object);
+  void attach(IUnknown* identity) override {
+    ComInterfaces::attach(identity);
+    partOf(identity);
   }
-  ULONG STDMETHODCALLTYPE AddRef() override { return identity()->AddRef(); }
-  ULONG STDMETHODCALLTYPE Release() override { return identity()->Release(); }
+  void* find(REFIID riid) override {
+    if (riid == IID_IPersist) return static_cast<IPersistPropertyBag*>(this);
+    return listed(riid);
+  }
 
   // IOleObject
   HRESULT STDMETHODCALLTYPE SetClientSite(IOleClientSite* site) override {
