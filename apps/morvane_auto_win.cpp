@@ -6,7 +6,7 @@
 
 #include "apps/win32_program.h"
 #include "platform/property_bag.h"
-#include "platform/win32/com_control_host.h"
+#include "platform/win32/com/com_control_host.h"
 #include "switcher/morvane_auto_program.h"
 #include "trayicon/nubrix_members.h"
 

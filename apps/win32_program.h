@@ -12,7 +12,7 @@
 #include "platform/runtime_error.h"
 
 // The Win32 backend last: windows.h defines macros named like the ports' constants.
-#include "platform/win32/com_automation.h"
+#include "platform/win32/com/com_automation.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_host.h"
 #include "platform/win32/win32_message_boxes.h"

@@ -12,7 +12,7 @@
 #include "hostsim/act_macro.h"
 #include "platform/ansi_text.h"
 #include "platform/conversions.h"
-#include "platform/win32/com_server.h"
+#include "platform/win32/com/com_server.h"
 
 namespace morvane::hostwin {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "hostsim/act_automation.h"
-#include "platform/win32/com_registration.h"
+#include "platform/win32/com/com_registration.h"
 
 namespace morvane::hostwin {
 

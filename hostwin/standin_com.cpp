@@ -6,7 +6,7 @@
 
 #include "hostwin/standin_classes.h"
 #include "platform/runtime_error.h"
-#include "platform/win32/com_registration.h"
+#include "platform/win32/com/com_registration.h"
 
 namespace morvane::hostwin {
 

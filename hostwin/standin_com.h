@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "hostwin/act_standin.h"
-#include "platform/win32/com_server.h"
+#include "platform/win32/com/com_server.h"
 
 namespace morvane::hostwin {
 

@@ -18,8 +18,8 @@
 #include "hostwin/act_standin.h"
 #include "hostwin/standin_com.h"
 #include "platform/runtime_error.h"
-#include "platform/win32/com_automation.h"
-#include "platform/win32/com_registration.h"
+#include "platform/win32/com/com_automation.h"
+#include "platform/win32/com/com_registration.h"
 
 #include <commctrl.h>
 #include <objbase.h>

@@ -49,6 +49,7 @@ bool Control::canTakeFocus() const {
     case ControlKind::Label:
     case ControlKind::Frame:
     case ControlKind::Line:
+    case ControlKind::Image:
       return false;
     default:
       return m_visible && m_enabled && m_tabIndex >= 0;
@@ -305,6 +306,10 @@ void Form::load() {
 }
 
 void Form::show(bool modal, const Form* owner) {
+  showOwnedBy(owner != nullptr ? owner->hWnd() : 0, modal);
+}
+
+void Form::showOwnedBy(Hwnd owner, bool modal) {
   if (!m_loaded) m_owner = owner;
   load();
   if (!m_loaded) return;  // Form_Load unloaded it

@@ -148,7 +148,7 @@ class Ui {
                                                     const FileDialogRequest& request) = 0;
 };
 
-enum class ControlKind { Label, Button, CheckBox, ComboBox, ListView, TextBox, Frame, Line };
+enum class ControlKind { Label, Button, CheckBox, ComboBox, ListView, TextBox, Frame, Line, Image };
 
 class Control {
  public:
@@ -382,6 +382,14 @@ class Line : public Control {
   int32_t x1 = 0, y1 = 0, x2 = 0, y2 = 0;
 };
 
+// A picture on the form (Basic's Image control), drawn by the form in its box. The picture is
+// stored with the form: the name of an icon among the resources of the module that shows it.
+class Image : public Control {
+ public:
+  explicit Image(std::string name) : Control(ControlKind::Image, std::move(name)) {}
+  std::string picture;  // set before the form loads
+};
+
 // A menu entry: a caption with an access key, a separator ("-"), or a sub-menu.
 struct Menu {
   std::string name;
@@ -423,7 +431,12 @@ class Form {
   // owner: the form that owns the window the show loads (it stays above it, and a centred form
   // is centred on it); none for a top-level form.
   void show(bool modal = false, const Form* owner = nullptr);
-  const Form* owner() const { return m_owner; }
+  // The same with the owner's window, which need not be one of our forms (the form a control sits
+  // on, in another module); 0 for none. A child window stands for the top-level window it lies
+  // in, as on Windows.
+  void showOwnedBy(Hwnd owner, bool modal = false);
+  // The window that owns the form's window; 0 for none.
+  Hwnd owner() const { return m_owner; }
   void hide();
   bool visible() const { return m_visible; }
   // Runs Form_Unload with cancel 0; unless it cancels, the windows go. True when unloaded.
@@ -473,7 +486,7 @@ class Form {
   std::vector<std::unique_ptr<FormPeer>> m_retiredForms;
   int m_modalDepth = 0;
   Control* m_focused = nullptr;
-  const Form* m_owner = nullptr;
+  Hwnd m_owner = 0;
   bool m_loaded = false;
   bool m_visible = false;
 };

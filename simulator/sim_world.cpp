@@ -8,7 +8,7 @@
 #include "platform/win_constants.h"
 #include "simulator/delivered_files.h"
 #include "trayicon/picture.h"
-#include "trayicon/sim_nubrix.h"
+#include "trayicon/sim/sim_nubrix.h"
 
 namespace morvane::simulator {
 
@@ -35,7 +35,6 @@ class SimWorld::FormSite : public ControlSite {
   bool userMode() override { return true; }
   void propertyChanged(std::string_view) override {}
   Hwnd containerWindow() override { return program ? program->form.hWnd() : 0; }
-  void showModal(frmAbout&, Hwnd) override {}
   MorvaneAutoProgram* program = nullptr;
 };
 
@@ -45,7 +44,7 @@ struct SimWorld::AutoProcess {
       : processId(id),
         host(world.system, id),
         shell(world.system),
-        controlHost{world.desktop, world.desktop, world.tray, host, world.boxes, site},
+        controlHost{world.desktop, world.desktop, world.tray, host, world.boxes, world.ui(), site},
         services{world.autoWindowCalls, world.desktop, world.boxes, world.profiles, world.settings,
                  automation,            host,          shell,       world.files} {}
 

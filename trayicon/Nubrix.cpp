@@ -236,10 +236,12 @@ void Nubrix::TMR_Timer() {
 }
 
 void Nubrix::showAbout() {
-  auto form = std::make_unique<frmAbout>();
-  m_host.site.showModal(*form, m_hwnd);
-  form->Unload();
-}
+  frmAbout form(m_host.ui);
+  // Over the form the control sits on. The control's window may have been made before the
+  // control was sited, so it is no child of that form: it owns the box only without a container.
+  const Hwnd container = m_host.site.containerWindow();
+  form.showOwnedBy(container != 0 ? container : m_hwnd, true);
+}  // released, and its windows with it, however it closed
 
 void Nubrix::InitProperties() {
   m_icon[0] = m_icon[1] = Picture{};

@@ -41,6 +41,7 @@ class Nubrix {
   ~Nubrix();
 
   // --- The default interface, in its order ---
+  // The about box, modal over the container's form; unloaded however it closes.
   void showAbout();
   const Picture& Icon1() const { return m_icon[0]; }
   void setIcon1(const Picture& picture);

@@ -1,5 +1,5 @@
 // What a form lends a control placed on it: the container's side of the control (ambient
-// properties, change notices, modal display) and the platform services the control calls.
+// properties, change notices, its window) and the platform services the control calls.
 #pragma once
 
 #include <string_view>
@@ -8,11 +8,10 @@
 #include "platform/message_boxes.h"
 #include "platform/timers.h"
 #include "platform/tray_shell.h"
+#include "platform/ui.h"
 #include "platform/window_system.h"
 
 namespace morvane {
-
-class frmAbout;
 
 class ControlSite {
  public:
@@ -25,11 +24,8 @@ class ControlSite {
   virtual bool userMode() = 0;
   // PropertyChanged: the named property differs from what the container saved.
   virtual void propertyChanged(std::string_view name) = 0;
-  // The window the control's own window is a child of; 0 for none.
+  // The container's window (the form the control sits on); 0 for none.
   virtual Hwnd containerWindow() = 0;
-  // Shows the form modally, owned by owner; returns when the form has unloaded (or the user
-  // closed it).
-  virtual void showModal(frmAbout& form, Hwnd owner) = 0;
 };
 
 // The services a hosted control uses; all of them outlive the control.
@@ -39,6 +35,7 @@ struct ControlHost {
   TrayShell& tray;
   Host& host;
   MessageBoxes& boxes;
+  ui::Ui& ui;  // the control's own forms (its about box)
   ControlSite& site;
 };
 

@@ -1,41 +1,50 @@
 #include "trayicon/frmAbout.h"
 
+#include <initializer_list>
+#include <string>
+
 #include "platform/error_trap.h"
 #include "trayicon/nubrix_members.h"
 
 namespace morvane {
 
-frmAbout::frmAbout() {
-  Caption = "About " + std::string(nubrix::kTitle);
-  box = {0, 0, 5475, 3090};
-  imgLogo = {"NUBRIX_ABOUT", {240, 240, 480, 480}};
-  lblTitle = {std::string(nubrix::kTitle), {1050, 240, 3885, 480}};
-  lblVersion = {"Version " + std::to_string(nubrix::kVersionMajor) + "." +
-                    std::to_string(nubrix::kVersionMinor) + "." +
-                    std::to_string(nubrix::kVersionRevision),
-                {1050, 780, 3885, 225}};
-  linTop = {{225, 1140, 4980, 0}};
-  lblCredit = {"Written for Morvane by the Morvane team.", {1050, 1260, 3885, 255}};
-  lblContact = {"Contact: " + std::string(kSupportAddress), {1050, 1620, 3885, 255}};
-  linBottom = {{225, 2040, 4980, 0}};
-  cmdOK = {"OK", {3945, 2340, 1260, 345}, true};
+frmAbout::frmAbout(ui::Ui& ui) : ui::Form(ui, "frmAbout") {
+  setCaption("About " + std::string(nubrix::kTitle));
+  clientWidth = 5415;
+  clientHeight = 2700;
+  borderStyle = ui::BorderStyle::FixedDialog;
+  showInTaskbar = false;
+
+  imgLogo.picture = std::string(kPicture);
+  imgLogo.setBox({240, 240, 480, 480});
+  lblTitle.setText(nubrix::kTitle);
+  lblTitle.setBox({1050, 240, 4125, 360});
+  lblTitle.setFont({"MS Sans Serif", 12, true});
+  lblVersion.setText("Version " + std::to_string(nubrix::kVersionMajor) + "." +
+                     std::to_string(nubrix::kVersionMinor) + "." +
+                     std::to_string(nubrix::kVersionRevision));
+  lblVersion.setBox({1050, 660, 4125, 255});
+  linTop.x1 = linBottom.x1 = 225;
+  linTop.x2 = linBottom.x2 = 5190;
+  linTop.y1 = linTop.y2 = 1080;
+  lblCredit.setText("Written for Morvane by the Morvane team.");
+  lblCredit.setBox({1050, 1200, 4125, 255});
+  lblContact.setText("Contact: " + std::string(kSupportAddress));
+  lblContact.setBox({1050, 1500, 4125, 255});
+  linBottom.y1 = linBottom.y2 = 1920;
+  cmdOK.setText("OK");
+  cmdOK.setBox({3930, 2160, 1260, 375});
+  cmdOK.isDefault = true;
+  cmdOK.isCancel = true;
+  cmdOK.onClick = [this] { cmdOK_Click(); };
+
+  for (ui::Control* c : std::initializer_list<ui::Control*>{
+           &imgLogo, &lblTitle, &lblVersion, &linTop, &lblCredit, &lblContact, &linBottom, &cmdOK})
+    add(*c);
 }
 
 void frmAbout::cmdOK_Click() {
-  Unload();
-}
-
-void frmAbout::Unload() {
-  if (!m_loaded) return;
-  m_loaded = false;
-  if (onUnload) onUnload();
-}
-
-void showAsMessageBox(frmAbout& form, MessageBoxes& boxes) {
-  const std::string text = form.lblTitle.caption + "\r" + form.lblVersion.caption + "\r\r" +
-                           form.lblCredit.caption + "\r" + form.lblContact.caption;
-  boxes.show(text, form.Caption, MsgButtons::Ok, MsgIcon::Information);
-  form.cmdOK_Click();
+  unload();
 }
 
 }  // namespace morvane

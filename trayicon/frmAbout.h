@@ -1,74 +1,29 @@
-// The control's about box: a model form (caption, picture, labels, two separator lines and an
-// OK button); the host's display shows it.
+// The control's about box: its picture, the library's title and version, two separator lines
+// around the credit and contact labels, and an OK button.
 #pragma once
 
-#include <cstdint>
-#include <functional>
-#include <string>
-
-#include "platform/message_boxes.h"
+#include "platform/ui.h"
 
 namespace morvane {
 
-// Position and size in twips.
-struct FormBox {
-  int32_t left = 0;
-  int32_t top = 0;
-  int32_t width = 0;
-  int32_t height = 0;
-};
-
-struct FormLabel {
-  std::string caption;
-  FormBox box;
-};
-
-struct FormLine {
-  FormBox box;  // from (left, top) to (left + width, top + height)
-};
-
-struct FormImage {
-  std::string resource;  // the image stored with the form
-  FormBox box;
-};
-
-struct FormButton {
-  std::string caption;
-  FormBox box;
-  bool isDefault = false;
-};
-
-class frmAbout {
+class frmAbout : public ui::Form {
  public:
-  frmAbout();
-  frmAbout(const frmAbout&) = delete;
-  frmAbout& operator=(const frmAbout&) = delete;
+  // The picture stored with the form: an icon resource of the module that shows it.
+  static constexpr std::string_view kPicture = "NUBRIX_ABOUT";
 
-  std::string Caption;
-  FormBox box;
-  FormImage imgLogo;
-  FormLabel lblTitle;
-  FormLabel lblVersion;
-  FormLine linTop;
-  FormLabel lblCredit;
-  FormLabel lblContact;
-  FormLine linBottom;
-  FormButton cmdOK;
+  explicit frmAbout(ui::Ui& ui);
 
-  // The OK button: unloads the box.
+  ui::Image imgLogo{"imgLogo"};
+  ui::Label lblTitle{"lblTitle"};
+  ui::Label lblVersion{"lblVersion"};
+  ui::Line linTop{"linTop"};
+  ui::Label lblCredit{"lblCredit"};
+  ui::Label lblContact{"lblContact"};
+  ui::Line linBottom{"linBottom"};
+  ui::Button cmdOK{"cmdOK"};
+
+  // Unloads the box (Enter and Escape press it too).
   void cmdOK_Click();
-  void Unload();
-  bool loaded() const { return m_loaded; }
-  // Called once when the box unloads; a modal display ends its loop here.
-  std::function<void()> onUnload;
-
- private:
-  bool m_loaded = true;
 };
-
-// The box for a host that has no forms on its platform: its texts in an information message box
-// under its caption. When the user closes the message box, the form unloads as its OK button
-// unloads it.
-void showAsMessageBox(frmAbout& form, MessageBoxes& boxes);
 
 }  // namespace morvane

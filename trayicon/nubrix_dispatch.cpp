@@ -90,11 +90,11 @@ Variant NubrixDispatch::invoke(DispId id, InvokeKind kind, std::vector<Variant>&
     expectArgs(args, 0);
     switch (id) {
       case nubrix::dispid::kIcon1:
-        return pictureToVariant(m_control.Icon1());
+        return pictureOut(m_control.Icon1());
       case nubrix::dispid::kToolTipIcon1:
         return Variant(m_control.ToolTipIcon1());
       case nubrix::dispid::kIcon2:
-        return pictureToVariant(m_control.Icon2());
+        return pictureOut(m_control.Icon2());
       case nubrix::dispid::kToolTipIcon2:
         return Variant(m_control.ToolTipIcon2());
       case nubrix::dispid::kHWnd:
@@ -138,6 +138,11 @@ Variant NubrixDispatch::invoke(DispId id, InvokeKind kind, std::vector<Variant>&
       throw RuntimeError(err::kNotSupported);
   }
   return {};
+}
+
+Variant NubrixDispatch::pictureOut(const Picture& picture) const {
+  if (picture.object || !standardPicture) return pictureToVariant(picture);
+  return Variant(standardPicture(picture.handle));
 }
 
 uint32_t NubrixDispatch::advise(std::shared_ptr<EventSink> sink) {

@@ -32,7 +32,13 @@ class NubrixDispatch : public Dispatch, public std::enable_shared_from_this<Nubr
   void unadvise(uint32_t cookie) override;
   size_t sinkCount() const { return m_sinks.size(); }
 
+  // The picture object a picture property reads as when its slot holds no object of its own (no
+  // image, or a bare handle); unset, this module's PictureObject. A COM server gives the system's
+  // standard picture instead, the IPicture its clients hand on.
+  std::function<ObjectRef(Hicon handle)> standardPicture;
+
  private:
+  Variant pictureOut(const Picture& picture) const;
   void raise(int position, DispId id, std::vector<Variant>& args);
   void raise(int position, DispId id);
   void raiseButton(int position, DispId id, int16_t& button);

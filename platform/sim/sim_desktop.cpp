@@ -142,6 +142,11 @@ Hwnd SimDesktop::getParent(Hwnd hwnd) {
   return 0;
 }
 
+Hwnd SimDesktop::owner(Hwnd hwnd) const {
+  const Window* w = find(hwnd);
+  return w ? w->owner : 0;
+}
+
 // A parent's client origin lies inside its non-client area.
 Rect SimDesktop::screenRect(const Window& w) const {
   int32_t left = w.x, top = w.y;

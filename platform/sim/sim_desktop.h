@@ -111,6 +111,8 @@ class SimDesktop : public WindowSystem, public Timers {
   // Top-level windows in Z order (top first), and a window's children in Z order.
   std::vector<Hwnd> topLevelWindows() const;
   std::vector<Hwnd> children(Hwnd parent) const;
+  // GetWindow(GW_OWNER): the top-level window that owns a top-level window; 0 for none.
+  Hwnd owner(Hwnd hwnd) const;
   size_t windowCount() const { return m_windows.size(); }
 
  private:

@@ -117,11 +117,12 @@ class SimFormPeer : public ui::FormPeer {
     m_binding = std::make_shared<SimFormPeer*>(this);
     auto binding = m_binding;
     SimDesktop& desktop = m_ui.desktop();
-    m_hwnd = desktop.createWindowA("ThunderRT6FormDC", form.caption(), style(), 0, 0, 0, 0, 0,
-                                   [binding, &desktop](Hwnd h, uint32_t msg, WParam w, LParam l) {
-                                     if (*binding) return (*binding)->proc(h, msg, w, l);
-                                     return desktop.callClassProc(h, msg, w, l);
-                                   });
+    m_hwnd =
+        desktop.createWindowA("ThunderRT6FormDC", form.caption(), style(), 0, 0, 0, 0, form.owner(),
+                              [binding, &desktop](Hwnd h, uint32_t msg, WParam w, LParam l) {
+                                if (*binding) return (*binding)->proc(h, msg, w, l);
+                                return desktop.callClassProc(h, msg, w, l);
+                              });
     layout();
     m_ui.formCreated(m_hwnd);
   }
@@ -229,8 +230,7 @@ class SimFormPeer : public ui::FormPeer {
       const int32_t screenWidth = m_ui.systemMetrics(SM_CXSCREEN);
       const int32_t screenHeight = m_ui.systemMetrics(SM_CYSCREEN);
       Rect area{0, 0, screenWidth, screenHeight};
-      const ui::Form* owner = m_form.owner();
-      if (owner != nullptr && owner->hWnd() != 0) m_ui.desktop().getWindowRect(owner->hWnd(), area);
+      if (m_form.owner() != 0) m_ui.desktop().getWindowRect(m_form.owner(), area);
       x = std::clamp(area.left + (area.right - area.left - width) / 2, 0,
                      std::max(screenWidth - width, 0));
       y = std::clamp(area.top + (area.bottom - area.top - height) / 2, 0,
@@ -963,6 +963,7 @@ std::unique_ptr<ui::ControlPeer> SimUi::createControl(ui::Form& form, ui::Contro
   switch (control.kind()) {
     case ui::ControlKind::Label:
     case ui::ControlKind::Line:
+    case ui::ControlKind::Image:
       return std::make_unique<WindowlessPeer>();
     case ui::ControlKind::ListView:
       return std::make_unique<SimListViewPeer>(*this, form, static_cast<ui::ListView&>(control));

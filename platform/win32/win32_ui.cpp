@@ -31,7 +31,9 @@ constexpr UINT kModalStarted = WM_APP + 1;
 // The dropped list of a drop-down combo box: so many rows below the closed box.
 constexpr int kDroppedRows = 8;
 
-thread_local std::vector<Win32Ui*> tUis;
+// This thread's Win32Ui objects. Only a trivially destructible thread-local: one with a destructor
+// would have the C++ runtime hold a DLL that shows forms loaded until the thread ends.
+thread_local std::vector<Win32Ui*>* tUis = nullptr;
 
 HWND asHwnd(void* p) {
   return static_cast<HWND>(p);
@@ -85,6 +87,7 @@ class Win32FormPeer final : public ui::FormPeer {
   HMENU buildMenu(const std::vector<ui::Menu>& menus, bool bar, std::vector<size_t>& path);
   void menuChosen(UINT id);
   void paintLines(HDC dc);
+  void paintImages(HDC dc);
 
   Win32Ui& m_ui;
   ui::Form& m_form;
@@ -136,13 +139,23 @@ class Win32ControlPeer final : public ui::ListViewPeer {
   LRESULT customDraw(NMLVCUSTOMDRAW& draw);
   ui::ListView& list() const { return static_cast<ui::ListView&>(m_control); }
   ui::ComboBox& combo() const { return static_cast<ui::ComboBox&>(m_control); }
+  // Lines and images have no window: the form draws them.
+  bool drawnByForm() const {
+    return m_control.kind() == ui::ControlKind::Line || m_control.kind() == ui::ControlKind::Image;
+  }
 
+ public:
+  // An image's picture, loaded from the module's resources; null for none.
+  HICON picture() const { return m_picture; }
+
+ private:
   Win32Ui& m_ui;
   ui::Form& m_form;
   ui::Control& m_control;
   HWND m_formWindow;
   HWND m_hwnd = nullptr;
   HIMAGELIST m_images = nullptr;
+  HICON m_picture = nullptr;
   bool m_applying = false;  // our own change of the window: its notifications are ours too
   int16_t m_pressed = 0;    // a list's mouse button that went down and is not yet reported up
 };
@@ -178,8 +191,8 @@ struct Win32UiNative {
       const bool accessKey =
           msg.message == WM_SYSKEYDOWN &&
           ((msg.wParam >= 'A' && msg.wParam <= 'Z') || (msg.wParam >= '0' && msg.wParam <= '9'));
-      if (navigation || accessKey) {
-        for (Win32Ui* ui : tUis) {
+      if ((navigation || accessKey) && tUis != nullptr) {
+        for (Win32Ui* ui : *tUis) {
           if (accessKey ? ui->handleAccessKey(msg.hwnd, static_cast<char>(msg.wParam))
                         : ui->handleKey(msg.hwnd, static_cast<unsigned>(msg.wParam))) {
             msg.message = WM_NULL;
@@ -218,11 +231,13 @@ Win32Ui::Win32Ui(Win32WindowSystem& windows) : m_windows(windows) {
     RegisterClassExA(&wc);
   }
   m_hook = SetWindowsHookExA(WH_GETMESSAGE, &Win32UiNative::keyHook, nullptr, GetCurrentThreadId());
-  tUis.push_back(this);
+  if (tUis == nullptr) tUis = new std::vector<Win32Ui*>;
+  tUis->push_back(this);
 }
 
 Win32Ui::~Win32Ui() {
-  std::erase(tUis, this);
+  std::erase(*tUis, this);
+  if (tUis->empty()) delete std::exchange(tUis, nullptr);
   if (m_hook != nullptr) UnhookWindowsHookEx(static_cast<HHOOK>(m_hook));
   for (const CachedFont& f : m_fonts) DeleteObject(static_cast<HFONT>(f.handle));
   // Fails, harmlessly, while another Win32Ui of the module still has forms.
@@ -429,7 +444,7 @@ Win32FormPeer::Win32FormPeer(Win32Ui& ui, ui::Form& form) : m_ui(ui), m_form(for
   RECT r{0, 0, clientWidth, clientHeight};
   AdjustWindowRectEx(&r, style, menu != nullptr, exStyle);
   // An owned window stays above its owner and goes with it.
-  const HWND owner = form.owner() != nullptr ? toHwnd(form.owner()->hWnd()) : nullptr;
+  const HWND owner = toHwnd(form.owner());
   m_ui.formCreated(this);
   const HWND w =
       CreateWindowExA(exStyle, kFormClass, form.caption().c_str(), style, 0, 0, r.right - r.left,
@@ -580,6 +595,17 @@ void Win32FormPeer::paintLines(HDC dc) {
   DeleteObject(pen);
 }
 
+void Win32FormPeer::paintImages(HDC dc) {
+  for (const ui::Control* c : m_form.controls()) {
+    if (c->kind() != ui::ControlKind::Image || !c->visible()) continue;
+    const auto* peer = dynamic_cast<const Win32ControlPeer*>(c->peer());
+    if (peer == nullptr || peer->picture() == nullptr) continue;
+    const ui::Box box = c->formBox();
+    DrawIconEx(dc, m_ui.toPixelsX(box.left), m_ui.toPixelsY(box.top), peer->picture(),
+               m_ui.toPixelsX(box.width), m_ui.toPixelsY(box.height), 0, nullptr, DI_NORMAL);
+  }
+}
+
 LRESULT Win32FormPeer::handle(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_COMMAND:
@@ -602,11 +628,13 @@ LRESULT Win32FormPeer::handle(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_PAINT: {
       PAINTSTRUCT ps;
       HDC dc = BeginPaint(hwnd, &ps);
+      paintImages(dc);
       paintLines(dc);
       EndPaint(hwnd, &ps);
       return 0;
     }
     case WM_PRINTCLIENT:
+      paintImages(reinterpret_cast<HDC>(wParam));
       paintLines(reinterpret_cast<HDC>(wParam));
       return 0;
     case WM_LBUTTONUP:
@@ -644,6 +672,15 @@ Win32ControlPeer::Win32ControlPeer(Win32Ui& ui, Win32FormPeer& form, ui::Control
   switch (control.kind()) {
     case ui::ControlKind::Line:
       return;  // drawn by the form
+    case ui::ControlKind::Image: {
+      // Drawn by the form, at the size of its box.
+      const ui::Box box = control.formBox();
+      const auto& image = static_cast<ui::Image&>(control);
+      m_picture = static_cast<HICON>(LoadImageA(thisModule(), image.picture.c_str(), IMAGE_ICON,
+                                                m_ui.toPixelsX(box.width),
+                                                m_ui.toPixelsY(box.height), LR_DEFAULTCOLOR));
+      return;
+    }
     case ui::ControlKind::Label:
       cls = "STATIC";
       style |= SS_LEFT | SS_NOTIFY;
@@ -742,9 +779,10 @@ void Win32ControlPeer::destroy() {
     RemoveWindowSubclass(w, &Win32ControlPeer::subclassProc, kSubclassId);
     RemovePropA(w, kPeerProperty);
     DestroyWindow(w);
-  } else if (m_control.kind() == ui::ControlKind::Line && IsWindow(m_formWindow)) {
+  } else if (drawnByForm() && IsWindow(m_formWindow)) {
     InvalidateRect(m_formWindow, nullptr, TRUE);
   }
+  if (m_picture != nullptr) DestroyIcon(std::exchange(m_picture, nullptr));
   if (m_images != nullptr) ImageList_Destroy(std::exchange(m_images, nullptr));
 }
 
@@ -756,7 +794,7 @@ void Win32ControlPeer::setFocus() {
 
 void Win32ControlPeer::update(ui::Change what) {
   if (m_hwnd == nullptr) {
-    if (m_control.kind() == ui::ControlKind::Line) InvalidateRect(m_formWindow, nullptr, TRUE);
+    if (drawnByForm()) InvalidateRect(m_formWindow, nullptr, TRUE);
     return;
   }
   m_applying = true;

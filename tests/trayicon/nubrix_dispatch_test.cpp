@@ -10,7 +10,7 @@
 #include "platform/sim/sim_automation.h"
 #include "tests/trayicon/tray_test_support.h"
 #include "trayicon/nubrix_members.h"
-#include "trayicon/sim_nubrix.h"
+#include "trayicon/sim/sim_nubrix.h"
 
 namespace morvane {
 namespace {

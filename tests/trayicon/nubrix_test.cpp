@@ -6,9 +6,11 @@
 #include <thread>
 #include <vector>
 
+#include "platform/error_trap.h"
 #include "platform/runtime_error.h"
 #include "platform/win_constants.h"
 #include "tests/trayicon/tray_test_support.h"
+#include "trayicon/frmAbout.h"
 #include "trayicon/mdlNubrix.h"
 
 namespace morvane {
@@ -422,27 +424,67 @@ TEST_F(NubrixTest, ControlWindow_IsAChildOfTheFormAndGoesWithTheControl) {
   EXPECT_FALSE(world.desktop.isWindow(hwnd));
 }
 
-TEST_F(NubrixTest, ShowAbout_ShowsTheBoxModallyOverTheControlAndUnloadsIt) {
-  nubrix.showAbout();
-  ASSERT_EQ(world.site.forms.size(), 1u);
-  const sim::SimControlSite::ShownForm& f = world.site.forms[0];
-  EXPECT_EQ(f.caption, "About Nubrix Control");
-  EXPECT_EQ(f.title, "Nubrix Control");
-  EXPECT_EQ(f.version, "Version 1.1.0");
-  EXPECT_EQ(f.okCaption, "OK");
-  EXPECT_EQ(f.owner, nubrix.hWnd());
-  EXPECT_TRUE(f.loadedWhenShown);
-  EXPECT_TRUE(f.unloadedByUser);
+// How the user closes the about box.
+enum class Closing { OkButton, Enter, Escape, CloseBox, NotAtAll };
 
-  // Closed another way than OK: the control unloads it all the same.
-  world.site.userPressesOk = false;
-  world.site.forms.clear();
-  const int unloads = world.site.unloads;
+class NubrixAboutTest : public NubrixTest, public ::testing::WithParamInterface<Closing> {};
+
+TEST_P(NubrixAboutTest, ShowAbout_ShowsTheFormModallyOverTheContainerAndUnloadsItHoweverItCloses) {
+  // Sited on a form other than the one its window was made in, as a COM control is sited after
+  // it was made.
+  world.site.container =
+      world.desktop.createWindowA("MorvaneTestForm", "frmAuto", 0, 0, 0, 200, 100, 0, nullptr);
+  Hwnd window = 0;
+  world.ui.whenModal([&] {
+    auto* about = dynamic_cast<frmAbout*>(world.ui.modalForm());
+    ASSERT_NE(about, nullptr);
+    window = about->hWnd();
+    EXPECT_EQ(world.desktop.windowText(window), "About Nubrix Control");
+    EXPECT_TRUE(world.desktop.isWindowVisible(window));
+    EXPECT_EQ(world.desktop.owner(window), world.site.container)
+        << "over the form, not the control";
+    EXPECT_EQ(about->imgLogo.picture, frmAbout::kPicture);
+    EXPECT_EQ(about->lblTitle.text(), "Nubrix Control");
+    EXPECT_EQ(about->lblVersion.text(), "Version 1.1.0");
+    EXPECT_FALSE(about->lblCredit.text().empty());
+    EXPECT_NE(about->lblContact.text().find(kSupportAddress), std::string::npos);
+    // The separator lines run across the box, above and below the credit and contact.
+    for (const ui::Line* line : {&about->linTop, &about->linBottom}) {
+      EXPECT_EQ(line->y1, line->y2);
+      EXPECT_GT(line->x2 - line->x1, about->clientWidth * 3 / 4);
+    }
+    EXPECT_LT(about->linTop.y1, about->lblCredit.box().top);
+    EXPECT_GT(about->linBottom.y1, about->lblContact.box().top + about->lblContact.box().height);
+    EXPECT_EQ(about->cmdOK.text(), "OK");
+    switch (GetParam()) {
+      case Closing::OkButton:
+        world.user.click(about->cmdOK);
+        break;
+      case Closing::Enter:
+        world.user.press(*about, sim::Key::Enter);
+        break;
+      case Closing::Escape:
+        world.user.press(*about, sim::Key::Escape);
+        break;
+      case Closing::CloseBox:
+        world.user.closeBox(*about);
+        break;
+      case Closing::NotAtAll:
+        break;
+    }
+    if (GetParam() != Closing::NotAtAll) {
+      EXPECT_FALSE(world.desktop.isWindow(window));
+    }
+  });
   nubrix.showAbout();
-  ASSERT_EQ(world.site.forms.size(), 1u);
-  EXPECT_FALSE(world.site.forms[0].unloadedByUser);
-  EXPECT_EQ(world.site.unloads, unloads + 1);
+  ASSERT_NE(window, 0);
+  EXPECT_FALSE(world.desktop.isWindow(window)) << "unloaded once the box returns";
+  EXPECT_EQ(world.ui.modalForm(), nullptr);
 }
+
+INSTANTIATE_TEST_SUITE_P(Closings, NubrixAboutTest,
+                         ::testing::Values(Closing::OkButton, Closing::Enter, Closing::Escape,
+                                           Closing::CloseBox, Closing::NotAtAll));
 
 }  // namespace
 }  // namespace morvane

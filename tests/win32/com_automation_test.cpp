@@ -1,14 +1,14 @@
 // Late-bound calls and events through COM, each pinned three ways: against an object of ours
 // exposed in this process, against the test server in another process, and against the test
 // server of the other bitness (when that build is there).
-#include "platform/win32/com_automation.h"
+#include "platform/win32/com/com_automation.h"
 
 #include <gtest/gtest.h>
 
 #include <thread>
 
-#include "platform/win32/com_errors.h"
-#include "platform/win32/com_server.h"
+#include "platform/win32/com/com_errors.h"
+#include "platform/win32/com/com_server.h"
 #include "tests/platform/error_number.h"
 #include "tests/win32/com_probe.h"
 #include "tests/win32/com_test_support.h"

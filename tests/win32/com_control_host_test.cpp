@@ -1,11 +1,11 @@
 // The control container: its property bag, its pictures, and a control's life on a form, against
 // a small control of the test's own that writes down what the container does to it.
-#include "platform/win32/com_control_host.h"
+#include "platform/win32/com/com_control_host.h"
 
 #include <gtest/gtest.h>
 
-#include "platform/win32/com_errors.h"
-#include "platform/win32/com_variant.h"
+#include "platform/win32/com/com_errors.h"
+#include "platform/win32/com/com_variant.h"
 #include "tests/platform/error_number.h"
 #include "tests/win32/com_test_support.h"
 
@@ -22,7 +22,7 @@ constexpr Hwnd kFormWindow = 0x10010;
 // interface with one property, Tip (dispatch id 1), the tooltip it loaded. What it is asked to do
 // goes into the journal, which outlives it ("released" is its last entry).
 class FakeControl final
-    : public TestObject<IDispatch, IOleObject, IPersistPropertyBag, IOleControl> {
+    : public ComObject<IDispatch, IOleObject, IPersistPropertyBag, IOleControl> {
  public:
   FakeControl(std::shared_ptr<Journal> journal, DWORD miscStatus, HRESULT loadResult = S_OK)
       : m_journal(std::move(journal)), m_miscStatus(miscStatus), m_loadResult(loadResult) {}
@@ -141,14 +141,9 @@ class FakeControl final
 
  protected:
   void* find(REFIID riid) override {
-    if (riid == IID_IDispatch) return static_cast<IDispatch*>(this);
-    if (riid == IID_IOleObject) return static_cast<IOleObject*>(this);
-    if (riid == IID_IPersistPropertyBag || riid == IID_IPersist)
-      return static_cast<IPersistPropertyBag*>(this);
-    if (riid == IID_IOleControl) return static_cast<IOleControl*>(this);
-    return nullptr;
+    if (riid == IID_IPersist) return static_cast<IPersistPropertyBag*>(this);
+    return listed(riid);
   }
-  IUnknown* identity() override { return static_cast<IDispatch*>(this); }
 
  private:
   void readUserMode() {
@@ -309,7 +304,7 @@ class ComControlTest : public ::testing::Test {
                                     HRESULT loadResult = S_OK) {
     auto* fake = new FakeControl(journal, miscStatus, loadResult);
     control = fake;
-    return ComControl::place(ComPtr<IUnknown>(static_cast<IDispatch*>(fake)), container, saved);
+    return ComControl::place(takeNew<IUnknown>(static_cast<IDispatch*>(fake)), container, saved);
   }
 
   ComApartment apartment;

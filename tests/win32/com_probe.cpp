@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/win32/com_server.h"
+#include "platform/win32/com/com_server.h"
 
 namespace morvane::win32::testing {
 

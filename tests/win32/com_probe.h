@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/sim/sim_automation.h"
-#include "platform/win32/com_registration.h"
+#include "platform/win32/com/com_registration.h"
 
 namespace morvane::win32::testing {
 

@@ -1,11 +1,11 @@
 // Creating objects, registering a local server's classes, and events by their position in an
 // object's type information.
-#include "platform/win32/com_server.h"
+#include "platform/win32/com/com_server.h"
 
 #include <gtest/gtest.h>
 
 #include "platform/sim/sim_automation.h"
-#include "platform/win32/com_automation.h"
+#include "platform/win32/com/com_automation.h"
 #include "tests/platform/error_number.h"
 #include "tests/win32/com_probe.h"
 #include "tests/win32/com_test_support.h"
@@ -134,27 +134,15 @@ ComPtr<ITypeInfo> controlClassInfo() {
 }
 
 // An exposed object that also tells its class through IProvideClassInfo.
-class ClassInfoObject final : public IDispatch, public IProvideClassInfo {
+class ClassInfoObject final : public ComObject<IDispatch, IProvideClassInfo> {
  public:
   ClassInfoObject(ComPtr<IDispatch> inner, ComPtr<ITypeInfo> info)
       : m_inner(std::move(inner)), m_info(std::move(info)) {}
 
+  // The rest of the exposed object's interfaces are the inner one's.
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-    if (riid == IID_IUnknown || riid == IID_IDispatch) {
-      *object = static_cast<IDispatch*>(this);
-    } else if (riid == IID_IProvideClassInfo) {
-      *object = static_cast<IProvideClassInfo*>(this);
-    } else {
-      return m_inner->QueryInterface(riid, object);
-    }
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG refs = --m_refs;
-    if (refs == 0) delete this;
-    return refs;
+    const HRESULT hr = ComObject::QueryInterface(riid, object);
+    return hr == E_NOINTERFACE ? m_inner->QueryInterface(riid, object) : hr;
   }
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
     return m_inner->GetTypeInfoCount(count);
@@ -178,7 +166,6 @@ class ClassInfoObject final : public IDispatch, public IProvideClassInfo {
   }
 
  private:
-  ULONG m_refs = 1;
   ComPtr<IDispatch> m_inner;
   ComPtr<ITypeInfo> m_info;
 };
@@ -188,8 +175,8 @@ TEST(ComServerTest, EventsArriveByTheirPositionInTheTypeInformation) {
   ComPtr<ITypeInfo> info = controlClassInfo();
   ASSERT_TRUE(info) << "could not build the type information";
   auto control = std::make_shared<Control>();
-  ComPtr<IDispatch> object;
-  object.Attach(new ClassInfoObject(exposeObject(control, &kTypedEventsIid), info));
+  ComPtr<IDispatch> object =
+      takeNew<IDispatch>(new ClassInfoObject(exposeObject(control, &kTypedEventsIid), info));
   auto client = std::make_shared<ComDispatch>(object);
 
   auto sink = std::make_shared<sim::RecordingSink>();

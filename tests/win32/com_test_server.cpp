@@ -2,9 +2,9 @@
 // /victim {clsid} that class). /regserver and /unregserver register and remove the probe's class
 // for the current user; started by COM (-Embedding) it ends when its clients have released
 // everything.
-#include "platform/win32/com_automation.h"
-#include "platform/win32/com_registration.h"
-#include "platform/win32/com_server.h"
+#include "platform/win32/com/com_automation.h"
+#include "platform/win32/com/com_registration.h"
+#include "platform/win32/com/com_server.h"
 #include "tests/win32/com_probe.h"
 
 #include <cstring>

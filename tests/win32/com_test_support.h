@@ -1,12 +1,12 @@
 // What the COM tests share: where the test server is, running it, and the registry as it is.
 #pragma once
 
-#include <atomic>
 #include <ostream>
 #include <string>
 
 #include "platform/automation.h"
-#include "platform/win32/com_registration.h"
+#include "platform/win32/com/com_object.h"
+#include "platform/win32/com/com_registration.h"
 
 namespace morvane {
 
@@ -57,34 +57,6 @@ inline std::string otherBitnessCannotRun() {
 inline std::string testServerPath(bool otherBitness = false) {
   return builtFile("com_test_server.exe", otherBitness);
 }
-
-// A COM object of the tests: reference counting and QueryInterface over the interfaces find
-// gives.
-template <class... Interfaces>
-class TestObject : public Interfaces... {
- public:
-  virtual ~TestObject() = default;
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-    if (object == nullptr) return E_POINTER;
-    *object = riid == IID_IUnknown ? identity() : find(riid);
-    if (*object == nullptr) return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG refs = --m_refs;
-    if (refs == 0) delete this;
-    return refs;
-  }
-
- protected:
-  virtual void* find(REFIID riid) = 0;
-  virtual IUnknown* identity() = 0;
-
- private:
-  std::atomic<ULONG> m_refs{0};
-};
 
 // Runs a program to its end and gives its exit code.
 inline DWORD runProgram(const std::string& path, const std::string& arguments) {

@@ -1,12 +1,12 @@
 // VARIANTs as a Basic client reads and writes them, and failed calls as run-time errors.
-#include "platform/win32/com_variant.h"
+#include "platform/win32/com/com_variant.h"
 
 #include <gtest/gtest.h>
 
 #include "platform/sim/sim_automation.h"
-#include "platform/win32/com_automation.h"
-#include "platform/win32/com_errors.h"
-#include "platform/win32/com_server.h"
+#include "platform/win32/com/com_automation.h"
+#include "platform/win32/com/com_errors.h"
+#include "platform/win32/com/com_server.h"
 #include "tests/platform/error_number.h"
 
 namespace morvane::win32 {

@@ -9,16 +9,19 @@
 #include <string>
 #include <vector>
 
+#include "platform/error_trap.h"
 #include "platform/sim/sim_automation.h"
 #include "tests/platform/error_number.h"
 #include "tests/win32/support/fake_notification_area.h"
 #include "tests/win32/support/message_box_answerer.h"
+#include "tests/win32/support/processes.h"
 #include "trayicon/Nubrix.h"
 #include "trayicon/nubrix_members.h"
 
 // The Win32 side last: windows.h defines macros named like the ports' constants.
-#include "platform/win32/com_automation.h"
-#include "platform/win32/com_variant.h"
+#include "platform/win32/com/com_automation.h"
+#include "platform/win32/com/com_variant.h"
+#include "platform/win32/win32_host.h"
 #include "tests/win32/com_test_support.h"
 #include "tests/win32/nubrix_test_support.h"
 
@@ -205,7 +208,7 @@ TEST_F(NubrixControlTest, ShowsARealIconAndTellsEverySinkOfTheShellsNotification
 }
 
 // A property bag of the test's own: values by name, and the names written, in order.
-class TestBag final : public TestObject<IPropertyBag> {
+class TestBag final : public ComObject<IPropertyBag> {
  public:
   ~TestBag() override {
     for (auto& [name, value] : values) VariantClear(&value);
@@ -230,19 +233,13 @@ class TestBag final : public TestObject<IPropertyBag> {
 
   std::map<std::wstring, VARIANT> values;
   std::vector<std::wstring> written;
-
- protected:
-  void* find(REFIID riid) override {
-    return riid == IID_IPropertyBag ? static_cast<IPropertyBag*>(this) : nullptr;
-  }
-  IUnknown* identity() override { return this; }
 };
 
 TEST_F(NubrixControlTest, SavedStateLoadsWithDefaultsForWhatDoesNotSuitAndSavesInItsOrder) {
   ComPtr<IPersistPropertyBag> persist;
   ASSERT_HRESULT_SUCCEEDED(control.As(&persist));
   const ComPtr<IDispatch> icon = iconPicture();
-  ComPtr<TestBag> saved(new TestBag);
+  ComPtr<TestBag> saved = takeNew(new TestBag);
   VARIANT picture;
   VariantInit(&picture);
   picture.vt = VT_DISPATCH;
@@ -270,26 +267,33 @@ TEST_F(NubrixControlTest, SavedStateLoadsWithDefaultsForWhatDoesNotSuitAndSavesI
 
   const std::vector<std::wstring> all = {L"Icon1",        L"ToolTipIcon1",  L"Icon2",
                                          L"ToolTipIcon2", L"IconAnimation", L"Interval"};
-  ComPtr<TestBag> changed(new TestBag);
+  ComPtr<TestBag> changed = takeNew(new TestBag);
   ASSERT_EQ(persist->Save(changed.Get(), TRUE, FALSE), S_OK);
   EXPECT_EQ(changed->written,
             (std::vector<std::wstring>{L"Icon1", L"ToolTipIcon1", L"ToolTipIcon2"}));
   EXPECT_EQ(changed->values[L"Icon1"].pdispVal, icon.Get());
-  ComPtr<TestBag> everything(new TestBag);
+  ComPtr<TestBag> everything = takeNew(new TestBag);
   ASSERT_EQ(persist->Save(everything.Get(), TRUE, TRUE), S_OK);
   EXPECT_EQ(everything->written, all);
 
   ASSERT_EQ(persist->InitNew(), S_OK);
   EXPECT_EQ(getPropertyById(client, d::kToolTipIcon1), Variant(""));
-  ComPtr<TestBag> empty(new TestBag);
+  ComPtr<TestBag> empty = takeNew(new TestBag);
   ASSERT_EQ(persist->Save(empty.Get(), TRUE, FALSE), S_OK);
   EXPECT_TRUE(empty->written.empty());
 }
 
-// A container's client site, minimal: its ambient user mode, and nothing else.
-class TestSite final : public TestObject<IOleClientSite, IDispatch> {
+// A container's client site, minimal: its ambient user mode and its form's window.
+class TestSite final : public ComObject<IOleClientSite, IDispatch, IOleWindow> {
  public:
   bool userMode = true;
+  HWND window = nullptr;
+
+  HRESULT STDMETHODCALLTYPE GetWindow(HWND* result) override {
+    *result = window;
+    return window != nullptr ? S_OK : E_FAIL;
+  }
+  HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
 
   HRESULT STDMETHODCALLTYPE SaveObject() override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetMoniker(DWORD, DWORD, IMoniker**) override { return E_NOTIMPL; }
@@ -313,17 +317,9 @@ class TestSite final : public TestObject<IOleClientSite, IDispatch> {
     result->boolVal = userMode ? VARIANT_TRUE : VARIANT_FALSE;
     return S_OK;
   }
-
- protected:
-  void* find(REFIID riid) override {
-    if (riid == IID_IOleClientSite) return static_cast<IOleClientSite*>(this);
-    if (riid == IID_IDispatch) return static_cast<IDispatch*>(this);
-    return nullptr;
-  }
-  IUnknown* identity() override { return static_cast<IOleClientSite*>(this); }
 };
 
-class TestNotices final : public TestObject<IPropertyNotifySink> {
+class TestNotices final : public ComObject<IPropertyNotifySink> {
  public:
   std::vector<DISPID> changed;
   HRESULT STDMETHODCALLTYPE OnChanged(DISPID id) override {
@@ -331,12 +327,6 @@ class TestNotices final : public TestObject<IPropertyNotifySink> {
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE OnRequestEdit(DISPID) override { return S_OK; }
-
- protected:
-  void* find(REFIID riid) override {
-    return riid == IID_IPropertyNotifySink ? static_cast<IPropertyNotifySink*>(this) : nullptr;
-  }
-  IUnknown* identity() override { return this; }
 };
 
 // Runs call on this thread while another one answers the message box it shows with OK.
@@ -366,7 +356,7 @@ TEST_F(NubrixControlTest, ASiteInDesignModeGetsIconAnimationRefusedUntilItRuns) 
   EXPECT_EQ(getPropertyById(client, d::kIconAnimation), Variant(true));
   putPropertyById(client, d::kIconAnimation, false);
 
-  ComPtr<TestNotices> notices(new TestNotices);
+  ComPtr<TestNotices> notices = takeNew(new TestNotices);
   ComPtr<IConnectionPointContainer> container;
   ComPtr<IConnectionPoint> point;
   DWORD cookie = 0;
@@ -374,7 +364,7 @@ TEST_F(NubrixControlTest, ASiteInDesignModeGetsIconAnimationRefusedUntilItRuns) 
   ASSERT_HRESULT_SUCCEEDED(container->FindConnectionPoint(IID_IPropertyNotifySink, &point));
   ASSERT_HRESULT_SUCCEEDED(point->Advise(notices.Get(), &cookie));
 
-  ComPtr<TestSite> site(new TestSite);
+  ComPtr<TestSite> site = takeNew(new TestSite);
   site->userMode = false;
   ASSERT_HRESULT_SUCCEEDED(ole->SetClientSite(site.Get()));
   ComPtr<IOleClientSite> given;
@@ -396,14 +386,230 @@ TEST_F(NubrixControlTest, ASiteInDesignModeGetsIconAnimationRefusedUntilItRuns) 
   EXPECT_EQ(notices->changed,
             (std::vector<DISPID>{d::kIconAnimation, d::kIconAnimation, d::kToolTipIcon1}));
 
-  const auto about = answeredBox([&] { callMethodById(client, d::kShowAbout); });
-  ASSERT_TRUE(about.has_value());
-  EXPECT_EQ(about->caption, "About Nubrix Control");
-  EXPECT_EQ(about->text.rfind("Nubrix Control\rVersion 1.1.0\r\r", 0), 0u) << about->text;
-
   point->Unadvise(cookie);
   ole->SetClientSite(nullptr);
 }
+
+// The about box as the user sees it on the screen, read from another thread while it is up.
+struct SeenAbout {
+  HWND window = nullptr;
+  HWND owner = nullptr;
+  bool ownerEnabled = true;        // the form under it takes input meanwhile
+  std::vector<std::string> texts;  // of its child windows, in their order
+  bool separatorDrawn = false;     // the upper line, across the box
+  int pictureDots = 0;             // pixels of the picture's place not of the face's colour
+};
+
+std::string textOf(HWND window) {
+  char text[256] = {};
+  GetWindowTextA(window, text, sizeof text);
+  return text;
+}
+
+BOOL CALLBACK collectVisible(HWND window, LPARAM windows) {
+  if (IsWindowVisible(window)) reinterpret_cast<std::vector<HWND>*>(windows)->push_back(window);
+  return TRUE;
+}
+
+// The visible top-level windows of a thread.
+std::vector<HWND> windowsOfThread(DWORD thread) {
+  std::vector<HWND> windows;
+  EnumThreadWindows(thread, &collectVisible, reinterpret_cast<LPARAM>(&windows));
+  return windows;
+}
+
+// Waits for the thread's about box, reads it and clicks its OK button as the mouse would. Without
+// a box in time, it closes whatever the thread shows, so that the test ends.
+SeenAbout pressOkOnAbout(DWORD thread) {
+  SeenAbout seen;
+  const auto found = [&] {
+    for (const HWND w : windowsOfThread(thread))
+      if (textOf(w) == "About Nubrix Control") seen.window = w;
+    return seen.window != nullptr;
+  };
+  if (!wintest::waitUntil(found)) {
+    for (const HWND w : windowsOfThread(thread))
+      if (IsWindowEnabled(w)) PostMessageA(w, WM_CLOSE, 0, 0);
+    return seen;
+  }
+  seen.owner = GetWindow(seen.window, GW_OWNER);
+  seen.ownerEnabled = IsWindowEnabled(seen.owner) != FALSE;
+  HWND ok = nullptr;
+  // From the bottom of the Z order up: the order the form made them in.
+  const HWND top = GetWindow(seen.window, GW_CHILD);
+  for (HWND child = top != nullptr ? GetWindow(top, GW_HWNDLAST) : nullptr; child != nullptr;
+       child = GetWindow(child, GW_HWNDPREV)) {
+    seen.texts.push_back(textOf(child));
+    if (seen.texts.back() == "OK") ok = child;
+  }
+
+  // What the form paints itself: its lines and its picture (twips at the screen's DPI).
+  RECT client{};
+  GetClientRect(seen.window, &client);
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, client.right, client.bottom);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+  SendMessageA(seen.window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+  const auto px = [dpi](int twips) { return MulDiv(twips, dpi, 1440); };
+  seen.separatorDrawn = GetPixel(dc, client.right / 2, px(1080)) == GetSysColor(COLOR_WINDOWTEXT);
+  for (int y = px(240); y < px(720); ++y)
+    for (int x = px(240); x < px(720); ++x)
+      if (GetPixel(dc, x, y) != GetSysColor(COLOR_BTNFACE)) ++seen.pictureDots;
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  ReleaseDC(nullptr, screen);
+
+  if (ok != nullptr) {
+    RECT r{};
+    GetClientRect(ok, &r);
+    const LPARAM centre = MAKELPARAM(r.right / 2, r.bottom / 2);
+    PostMessageA(ok, WM_LBUTTONDOWN, MK_LBUTTON, centre);
+    PostMessageA(ok, WM_LBUTTONUP, 0, centre);
+  } else {
+    PostMessageA(seen.window, WM_CLOSE, 0, 0);
+  }
+  return seen;
+}
+
+TEST_F(NubrixControlTest, ShowAbout_ShowsItsFormOverTheContainersFormUntilTheUserPressesOk) {
+  const HWND form = CreateWindowExA(0, "STATIC", "frmAuto", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                                    300, 200, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(form, nullptr);
+  ComPtr<IOleObject> ole;
+  ASSERT_HRESULT_SUCCEEDED(control.As(&ole));
+  ComPtr<TestSite> site = takeNew(new TestSite);
+  site->window = form;
+  ASSERT_HRESULT_SUCCEEDED(ole->SetClientSite(site.Get()));
+
+  auto seen = std::async(std::launch::async,
+                         [thread = GetCurrentThreadId()] { return pressOkOnAbout(thread); });
+  callMethodById(client, d::kShowAbout);
+  const SeenAbout about = seen.get();
+  ASSERT_NE(about.window, nullptr) << "no about box";
+  EXPECT_EQ(about.owner, form) << "over the container's form, not over the control's window";
+  EXPECT_FALSE(about.ownerEnabled) << "modal";
+  const std::vector<std::string> texts = {"Nubrix Control", "Version 1.1.0",
+                                          "Written for Morvane by the Morvane team.",
+                                          "Contact: " + std::string(kSupportAddress), "OK"};
+  EXPECT_EQ(about.texts, texts);
+  EXPECT_TRUE(about.separatorDrawn);
+  EXPECT_GT(about.pictureDots, 100) << "its picture, from the DLL's resources";
+  EXPECT_FALSE(IsWindow(about.window)) << "gone when the call returns";
+  EXPECT_TRUE(IsWindowEnabled(form));
+
+  ole->SetClientSite(nullptr);
+  DestroyWindow(form);
+}
+
+// How a control comes to hold no pictures.
+enum class NoPictures { New, LoadedWithoutThem, SetToNothing };
+
+// The faults emptyPictureFault finds, by number; a slot's count tens (Icon1 10, Icon2 20).
+std::string pictureFault(uint32_t code) {
+  static const char* const faults[] = {"",
+                                       "no object",
+                                       "not a picture (no IPicture)",
+                                       "its Type is not None",
+                                       "its Handle is not 0",
+                                       "refused when handed back as a picture"};
+  if (code == 0) return "none";
+  const uint32_t step = code % 10;
+  return "Icon" + std::to_string(code / 10) + ": " +
+         (step < std::size(faults) ? faults[step] : "exit code " + std::to_string(code));
+}
+
+// Reads Icon1 and Icon2 of a control without pictures as a client does, and hands each back to
+// its property: 0 when both are the empty picture that a Basic control's picture property set to
+// Nothing gives, otherwise the first fault (pictureFault). The class must be registered.
+uint32_t emptyPictureFault(NoPictures how) {
+  ComPtr<IDispatch> control = createNubrixByProgId();
+  if (!control) return 1;
+  const auto putRef = [&](DISPID id, IDispatch* picture) {
+    VARIANT value;
+    VariantInit(&value);
+    value.vt = VT_DISPATCH;
+    value.pdispVal = picture;
+    DISPID named = DISPID_PROPERTYPUT;
+    DISPPARAMS params{&value, &named, 1, 1};
+    return control->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYPUTREF, &params, nullptr, nullptr,
+                           nullptr);
+  };
+  if (how == NoPictures::LoadedWithoutThem) {
+    ComPtr<IPersistPropertyBag> persist;
+    ComPtr<TestBag> empty = takeNew(new TestBag);
+    if (FAILED(control.As(&persist)) || FAILED(persist->Load(empty.Get(), nullptr))) return 1;
+  } else if (how == NoPictures::SetToNothing) {
+    for (const DISPID id : {d::kIcon1, d::kIcon2}) {
+      if (FAILED(putRef(id, iconPicture().Get())) || FAILED(putRef(id, nullptr))) return 1;
+    }
+  }
+  const std::pair<uint32_t, DISPID> slots[] = {{10, d::kIcon1}, {20, d::kIcon2}};
+  for (const auto& [slot, id] : slots) {
+    DISPPARAMS none{};
+    ComVariant value;
+    if (FAILED(control->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, value.get(), nullptr,
+                               nullptr)) ||
+        value->vt != VT_DISPATCH || value->pdispVal == nullptr) {
+      return slot + 1;
+    }
+    ComPtr<IPicture> picture;
+    if (FAILED(value->pdispVal->QueryInterface(IID_PPV_ARGS(&picture)))) return slot + 2;
+    SHORT type = -1;
+    OLE_HANDLE handle = 1;
+    if (FAILED(picture->get_Type(&type)) || type != PICTYPE_NONE) return slot + 3;
+    if (FAILED(picture->get_Handle(&handle)) || handle != 0) return slot + 4;
+    if (FAILED(putRef(id, value->pdispVal))) return slot + 5;
+  }
+  return 0;
+}
+
+// The same in a program of the other bitness: its own DLL registered for the while.
+MORVANE_CHILD_MODE(empty_pictures) {
+  const std::string arguments = commandArguments(GetCommandLineA());
+  const auto how = static_cast<NoPictures>(arguments.back() - '0');
+  ComApartment apartment;
+  RegisteredNubrix::registerClass();
+  const uint32_t fault = emptyPictureFault(how);
+  RegisteredNubrix::unregisterClass();
+  return static_cast<int>(fault);
+}
+
+class NubrixEmptyPictureTest
+    : public ::testing::TestWithParam<std::tuple<NoPictures, bool /*otherBitness*/>> {
+ protected:
+  static void SetUpTestSuite() { RegisteredNubrix::registerClass(); }
+  static void TearDownTestSuite() { RegisteredNubrix::unregisterClass(); }
+  ComApartment apartment;
+};
+
+TEST_P(NubrixEmptyPictureTest, NoPictureReadsAsTheEmptyPictureOfABasicControl) {
+  const auto [how, otherBitness] = GetParam();
+  uint32_t fault = 0;
+  if (!otherBitness) {
+    fault = emptyPictureFault(how);
+  } else {
+    const std::string other = builtFile("nubrix_dll_tests.exe", true);
+    if (other.empty()) GTEST_SKIP() << "the other bitness is not built";
+    if (!otherBitnessCannotRun().empty())
+      GTEST_SKIP() << "a client of the other bitness: " << otherBitnessCannotRun();
+    const auto code =
+        wintest::runToEnd(wintest::quotedPath(other) + " --morvane-child=empty_pictures " +
+                          std::to_string(static_cast<int>(how)));
+    ASSERT_TRUE(code.has_value()) << "the client of the other bitness did not end";
+    fault = *code;
+  }
+  EXPECT_EQ(fault, 0u) << pictureFault(fault);
+}
+
+INSTANTIATE_TEST_SUITE_P(HowAndBitness, NubrixEmptyPictureTest,
+                         ::testing::Combine(::testing::Values(NoPictures::New,
+                                                              NoPictures::LoadedWithoutThem,
+                                                              NoPictures::SetToNothing),
+                                            ::testing::Bool()));
 
 }  // namespace
 }  // namespace morvane::win32::testing

@@ -13,8 +13,8 @@
 #include "trayicon/nubrix_members.h"
 
 // The Win32 side last: windows.h defines macros named like the ports' constants.
-#include "platform/win32/com_automation.h"
-#include "platform/win32/com_variant.h"
+#include "platform/win32/com/com_automation.h"
+#include "platform/win32/com/com_variant.h"
 #include "tests/win32/com_test_support.h"
 #include "tests/win32/nubrix_test_support.h"
 

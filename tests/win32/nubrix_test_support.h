@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/win32/com_registration.h"
+#include "platform/win32/com/com_registration.h"
 #include "platform/win32/win32_base.h"
 #include "tests/win32/com_test_support.h"
 

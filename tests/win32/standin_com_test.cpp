@@ -12,7 +12,7 @@
 #include "platform/error_trap.h"
 #include "platform/sim/sim_automation.h"
 #include "platform/sim/sim_message_boxes.h"
-#include "platform/win32/com_automation.h"
+#include "platform/win32/com/com_automation.h"
 #include "platform/win32/win32_settings_store.h"
 #include "shared/act/Module1.h"
 #include "tests/platform/error_number.h"

@@ -9,14 +9,17 @@
 #include "trayicon/win32/nubrix_control.h"
 #include "trayicon/win32/ole_control_site.h"
 
-#include "platform/win32/com_errors.h"
-#include "platform/win32/com_persistence.h"
-#include "platform/win32/com_registration.h"
-#include "platform/win32/com_server.h"
+#include "platform/win32/com/com_control_host.h"
+#include "platform/win32/com/com_errors.h"
+#include "platform/win32/com/com_persistence.h"
+#include "platform/win32/com/com_registration.h"
+#include "platform/win32/com/com_server.h"
+#include "platform/win32/com/com_variant.h"
 #include "platform/win32/win32_host.h"
 #include "platform/win32/win32_message_boxes.h"
 #include "platform/win32/win32_timers.h"
 #include "platform/win32/win32_tray_shell.h"
+#include "platform/win32/win32_ui.h"
 #include "platform/win32/win32_window_system.h"
 
 #include "nubrix_h.h"
@@ -31,22 +34,24 @@ using Microsoft::WRL::ComPtr;
 
 // The services of one control, made for it and gone with it: its own window system (the control
 // window, its class registered for this DLL), timer window, notification-area shell, message
-// boxes and site. Per control rather than per thread, so that whatever a control made goes when
-// it goes, and the DLL can be unloaded as soon as no control is left. Failures inside their
-// window procedures and ticks are dropped there: the host's message loop would never hear of them.
+// boxes, forms (the about box, of this DLL's form class) and site. Per control rather than per
+// thread, so that whatever a control made goes when it goes, and the DLL can be unloaded as soon as
+// no control is left. Failures inside their window procedures and ticks are dropped there: the
+// host's message loop would never hear of them.
 struct ControlServices {
   ControlServices()
       : windows(std::chrono::seconds(10), CallbackFailures::Drop),
         timers(CallbackFailures::Drop),
-        site(boxes) {}
+        ui(windows) {}
 
-  ControlHost host() { return ControlHost{windows, timers, tray, system, boxes, site}; }
+  ControlHost host() { return ControlHost{windows, timers, tray, system, boxes, ui, site}; }
 
   Win32WindowSystem windows;
   Win32Timers timers;
   Win32TrayShell tray;
   Win32Host system;
   Win32MessageBoxes boxes;
+  Win32Ui ui;
   OleControlSite site;
 };
 
@@ -137,26 +142,19 @@ LONG twipsToHimetric(int32_t twips) {
 // no view of its own at run time (it is invisible then) and no verbs: what belongs to a visible,
 // activated object is not implemented.
 class NubrixOle final : public ComInterfaces,
-                        public IOleObject,
-                        public IOleControl,
-                        public IPersistPropertyBag {
+                        public ComObject<IOleObject, IOleControl, IPersistPropertyBag> {
  public:
   NubrixOle(NubrixDispatch& control, OleControlSite& site) : m_control(control), m_site(site) {}
 
-  void* find(REFIID riid) override {
-    if (riid == IID_IOleObject) return static_cast<IOleObject*>(this);
-    if (riid == IID_IOleControl) return static_cast<IOleControl*>(this);
-    if (riid == IID_IPersistPropertyBag) return static_cast<IPersistPropertyBag*>(this);
-    if (riid == IID_IPersist) return static_cast<IPersist*>(this);
-    return nullptr;
-  }
-
   // IUnknown: the exposed control's.
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-    return identity()->QueryInterface(riid, object);
+  void attach(IUnknown* identity) override {
+    ComInterfaces::attach(identity);
+    partOf(identity);
   }
-  ULONG STDMETHODCALLTYPE AddRef() override { return identity()->AddRef(); }
-  ULONG STDMETHODCALLTYPE Release() override { return identity()->Release(); }
+  void* find(REFIID riid) override {
+    if (riid == IID_IPersist) return static_cast<IPersistPropertyBag*>(this);
+    return listed(riid);
+  }
 
   // IOleObject
   HRESULT STDMETHODCALLTYPE SetClientSite(IOleClientSite* site) override {
@@ -309,6 +307,11 @@ ComPtr<IDispatch> createNubrixControl() {
     return strong ? std::make_shared<Busy>(std::move(strong)) : std::shared_ptr<Busy>();
   };
   services->site.notifyFor(control.get());
+  // No picture reads as an empty picture object, as a Basic control's picture property set to
+  // Nothing does: a client may hand it on wherever a picture goes.
+  control->standardPicture = [](Hicon icon) {
+    return objectFromDispatch(pictureFromIcon(toHicon(icon), IconOwner::Caller).Get());
+  };
 
   ComSurface surface;
   surface.events = &DIID___Nubrix;

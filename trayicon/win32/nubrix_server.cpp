@@ -5,8 +5,8 @@
 #include "trayicon/nubrix_members.h"
 #include "trayicon/win32/nubrix_control.h"
 
-#include "platform/win32/com_registration.h"
-#include "platform/win32/com_server.h"
+#include "platform/win32/com/com_registration.h"
+#include "platform/win32/com/com_server.h"
 
 #include "nubrix_h.h"
 

@@ -1,11 +1,10 @@
 #include "trayicon/win32/ole_control_site.h"
 
 #include "platform/ansi_text.h"
-#include "trayicon/frmAbout.h"
 #include "trayicon/nubrix_members.h"
 
-#include "platform/win32/com_server.h"
-#include "platform/win32/com_variant.h"
+#include "platform/win32/com/com_server.h"
+#include "platform/win32/com/com_variant.h"
 
 #include <olectl.h>
 
@@ -49,10 +48,6 @@ Hwnd OleControlSite::containerWindow() {
   if (m_site && SUCCEEDED(m_site.As(&window)) && SUCCEEDED(window->GetWindow(&hwnd)))
     return fromHwnd(hwnd);
   return 0;
-}
-
-void OleControlSite::showModal(frmAbout& form, Hwnd) {
-  showAsMessageBox(form, m_boxes);
 }
 
 }  // namespace morvane::win32

@@ -6,7 +6,6 @@
 #include <string_view>
 
 #include "platform/automation.h"
-#include "platform/message_boxes.h"
 #include "trayicon/control_site.h"
 
 #include "platform/win32/win32_base.h"
@@ -18,7 +17,7 @@ namespace morvane::win32 {
 
 class OleControlSite : public ControlSite {
  public:
-  explicit OleControlSite(MessageBoxes& boxes) : m_boxes(boxes) {}
+  OleControlSite() = default;
 
   // The container's client site (null: none any more), and the user-mode flag read from it.
   void setClientSite(IOleClientSite* site);
@@ -35,11 +34,8 @@ class OleControlSite : public ControlSite {
   void propertyChanged(std::string_view name) override;
   // The window of the site (IOleWindow); 0 without a site or a window.
   Hwnd containerWindow() override;
-  // The box as a message box: the DLL has no forms.
-  void showModal(frmAbout& form, Hwnd owner) override;
 
  private:
-  MessageBoxes& m_boxes;
   Microsoft::WRL::ComPtr<IOleClientSite> m_site;
   bool m_userMode = true;
   const Dispatch* m_control = nullptr;

@@ -1,8 +1,8 @@
-#include "platform/win32/com_control_host.h"
+#include "platform/win32/com/com_control_host.h"
 
 #include "platform/runtime_error.h"
-#include "platform/win32/com_errors.h"
-#include "platform/win32/com_variant.h"
+#include "platform/win32/com/com_errors.h"
+#include "platform/win32/com/com_variant.h"
 
 namespace morvane::win32 {
 
@@ -28,23 +28,6 @@ PropertyBagObject::PropertyBagObject(PropertyBag& bag)
 
 ComPtr<PropertyBagObject> PropertyBagObject::make(PropertyBag& bag) {
   return takeNew(new PropertyBagObject(bag));
-}
-
-HRESULT PropertyBagObject::QueryInterface(REFIID riid, void** object) {
-  if (object == nullptr) return E_POINTER;
-  if (riid == IID_IUnknown || riid == IID_IPropertyBag) {
-    *object = static_cast<IPropertyBag*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
-}
-
-ULONG PropertyBagObject::Release() {
-  const ULONG refs = --m_refs;
-  if (refs == 0) delete this;
-  return refs;
 }
 
 HRESULT PropertyBagObject::Read(LPCOLESTR name, VARIANT* value, IErrorLog* log) {
@@ -92,7 +75,7 @@ HRESULT PropertyBagObject::Write(LPCOLESTR name, VARIANT* value) {
 ComPtr<IPictureDisp> pictureFromIcon(HICON icon, IconOwner owner) {
   PICTDESC description{};
   description.cbSizeofstruct = sizeof description;
-  description.picType = PICTYPE_ICON;
+  description.picType = icon != nullptr ? PICTYPE_ICON : PICTYPE_NONE;
   description.icon.hicon = icon;
   ComPtr<IPictureDisp> picture;
   const HRESULT hr = OleCreatePictureIndirect(&description, IID_IPictureDisp,
@@ -111,7 +94,7 @@ Variant pictureVariant(HICON icon, IconOwner owner) {
 
 // The control's client site: the form's window, the ambient properties, and nothing of in-place
 // activation (the form never shows its controls in place).
-class ComControl::Site final : public IOleClientSite, public IOleInPlaceSite, public IDispatch {
+class ComControl::Site final : public ComObject<IOleClientSite, IOleInPlaceSite, IDispatch> {
  public:
   explicit Site(ControlContainer container) : m_container(std::move(container)) {}
 
@@ -120,27 +103,10 @@ class ComControl::Site final : public IOleClientSite, public IOleInPlaceSite, pu
   // The control has let go of the site; should it still call, the form is no longer there.
   void detach() { m_container.window = nullptr; }
 
-  // IUnknown
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-    if (object == nullptr) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IOleClientSite) {
-      *object = static_cast<IOleClientSite*>(this);
-    } else if (riid == IID_IOleWindow || riid == IID_IOleInPlaceSite) {
-      *object = static_cast<IOleInPlaceSite*>(this);
-    } else if (riid == IID_IDispatch) {
-      *object = static_cast<IDispatch*>(this);
-    } else {
-      *object = nullptr;
-      return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG refs = --m_refs;
-    if (refs == 0) delete this;
-    return refs;
+  // IUnknown: IOleWindow through IOleInPlaceSite.
+  void* find(REFIID riid) override {
+    if (riid == IID_IOleWindow) return static_cast<IOleInPlaceSite*>(this);
+    return listed(riid);
   }
 
   // IOleClientSite
@@ -216,7 +182,6 @@ class ComControl::Site final : public IOleClientSite, public IOleInPlaceSite, pu
   }
 
  private:
-  ULONG m_refs = 1;
   ControlContainer m_container;
 };
 

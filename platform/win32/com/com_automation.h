@@ -10,21 +10,13 @@
 #include <vector>
 
 #include "platform/automation.h"
+#include "platform/win32/com/com_object.h"
 #include "platform/win32/win32_base.h"
 
 #include <ocidl.h>
 #include <wrl/client.h>
 
 namespace morvane::win32 {
-
-// Holds a COM object just made with new, taking over the one reference it starts with. (The
-// ComPtr::Attach of mingw-w64's WRL adds a reference of its own, which would never go.)
-template <class T>
-Microsoft::WRL::ComPtr<T> takeNew(T* object) {
-  Microsoft::WRL::ComPtr<T> held;
-  *held.ReleaseAndGetAddressOf() = object;
-  return held;
-}
 
 // The thread's single-threaded apartment (OleInitialize), for as long as this lives. Every COM
 // object of the thread must be released before it goes. Throws an automation error when COM cannot

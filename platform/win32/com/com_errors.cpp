@@ -1,8 +1,8 @@
-#include "platform/win32/com_errors.h"
+#include "platform/win32/com/com_errors.h"
 
 #include <new>
 
-#include "platform/win32/com_variant.h"
+#include "platform/win32/com/com_variant.h"
 
 namespace morvane::win32 {
 

@@ -1,4 +1,4 @@
-#include "platform/win32/com_registration.h"
+#include "platform/win32/com/com_registration.h"
 
 #include <functional>
 #include <string>

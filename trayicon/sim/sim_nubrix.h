@@ -12,33 +12,18 @@
 
 namespace morvane::sim {
 
-// A form's side of a hosted control: run mode by default, property-change notices recorded, and
-// modal forms shown to a scripted user who presses OK (or closes the box another way).
+// A form's side of a hosted control: run mode by default, property-change notices recorded.
 class SimControlSite : public ControlSite {
  public:
-  struct ShownForm {
-    std::string caption;
-    std::string title;
-    std::string version;
-    std::string okCaption;
-    Hwnd owner = 0;
-    bool loadedWhenShown = false;
-    bool unloadedByUser = false;  // the user pressed OK
-  };
-
   explicit SimControlSite(Hwnd container = 0) : container(container) {}
 
   bool userMode() override { return runMode; }
   void propertyChanged(std::string_view name) override { changes.emplace_back(name); }
   Hwnd containerWindow() override { return container; }
-  void showModal(frmAbout& form, Hwnd owner) override;
 
   bool runMode = true;
   Hwnd container = 0;
-  bool userPressesOk = true;
-  int unloads = 0;  // forms shown here that have unloaded, by OK or by their owner
   std::vector<std::string> changes;
-  std::vector<ShownForm> forms;
 };
 
 // After this, createObject("NubrixControl.Nubrix") places a new control on the host's form; when

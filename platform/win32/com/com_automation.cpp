@@ -1,12 +1,12 @@
-#include "platform/win32/com_automation.h"
+#include "platform/win32/com/com_automation.h"
 
 #include <algorithm>
 #include <unordered_map>
 
 #include "platform/ansi_text.h"
 #include "platform/runtime_error.h"
-#include "platform/win32/com_errors.h"
-#include "platform/win32/com_variant.h"
+#include "platform/win32/com/com_errors.h"
+#include "platform/win32/com/com_variant.h"
 
 namespace morvane::win32 {
 
@@ -16,26 +16,13 @@ namespace {
 
 // What an event source calls: answers for IUnknown, IDispatch and the source interface itself
 // (an event source may ask for either), and hands each event to the sink.
-class SinkObject final : public IDispatch {
+class SinkObject final : public ComObject<IDispatch> {
  public:
   SinkObject(std::shared_ptr<EventSink> sink, const IID& events, std::map<DispId, int> positions)
       : m_sink(std::move(sink)), m_events(events), m_positions(std::move(positions)) {}
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-    if (object == nullptr) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == m_events) {
-      *object = static_cast<IDispatch*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG refs = --m_refs;
-    if (refs == 0) delete this;
-    return refs;
+  void* find(REFIID riid) override {
+    return riid == m_events ? static_cast<IDispatch*>(this) : listed(riid);
   }
 
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
@@ -70,7 +57,6 @@ class SinkObject final : public IDispatch {
   }
 
  private:
-  ULONG m_refs = 1;
   std::shared_ptr<EventSink> m_sink;
   IID m_events;
   std::map<DispId, int> m_positions;

@@ -1,10 +1,10 @@
-#include "platform/win32/com_persistence.h"
+#include "platform/win32/com/com_persistence.h"
 
 #include <string>
 
 #include "platform/runtime_error.h"
-#include "platform/win32/com_errors.h"
-#include "platform/win32/com_variant.h"
+#include "platform/win32/com/com_errors.h"
+#include "platform/win32/com/com_variant.h"
 
 namespace morvane::win32 {
 

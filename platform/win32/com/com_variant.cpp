@@ -1,10 +1,10 @@
-#include "platform/win32/com_variant.h"
+#include "platform/win32/com/com_variant.h"
 
 #include <limits>
 
 #include "platform/runtime_error.h"
-#include "platform/win32/com_automation.h"
-#include "platform/win32/com_server.h"
+#include "platform/win32/com/com_automation.h"
+#include "platform/win32/com/com_server.h"
 
 namespace morvane::win32 {
 

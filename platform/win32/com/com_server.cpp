@@ -1,4 +1,4 @@
-#include "platform/win32/com_server.h"
+#include "platform/win32/com/com_server.h"
 
 #include <algorithm>
 #include <atomic>
@@ -10,8 +10,8 @@
 
 #include "platform/ansi_text.h"
 #include "platform/runtime_error.h"
-#include "platform/win32/com_errors.h"
-#include "platform/win32/com_variant.h"
+#include "platform/win32/com/com_errors.h"
+#include "platform/win32/com/com_variant.h"
 
 #include <olectl.h>
 
@@ -56,27 +56,10 @@ class Forwarder : public EventSink {
 };
 
 // Lists the connection points of a container.
-class PointEnumerator final : public IEnumConnectionPoints {
+class PointEnumerator final : public ComObject<IEnumConnectionPoints> {
  public:
   PointEnumerator(std::vector<ComPtr<IConnectionPoint>> points, ULONG position)
       : m_points(std::move(points)), m_position(position) {}
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-    if (object == nullptr) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IEnumConnectionPoints) {
-      *object = static_cast<IEnumConnectionPoints*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG refs = --m_refs;
-    if (refs == 0) delete this;
-    return refs;
-  }
 
   HRESULT STDMETHODCALLTYPE Next(ULONG wanted, IConnectionPoint** points, ULONG* fetched) override {
     if (points == nullptr) return E_POINTER;
@@ -106,7 +89,6 @@ class PointEnumerator final : public IEnumConnectionPoints {
   }
 
  private:
-  ULONG m_refs = 1;
   ModuleUse m_use;
   std::vector<ComPtr<IConnectionPoint>> m_points;
   ULONG m_position;
@@ -163,9 +145,8 @@ VARTYPE conversionType(ITypeInfo* info, const ELEMDESC& element) {
   return type->vt;
 }
 
-class ExposedObject final : public IDispatch,
-                            public IConnectionPointContainer,
-                            public IProvideClassInfo2 {
+class ExposedObject final
+    : public ComObject<IDispatch, IConnectionPointContainer, IProvideClassInfo2> {
  public:
   ExposedObject(ObjectRef object, ComSurface surface)
       : m_object(std::move(object)),
@@ -203,30 +184,6 @@ class ExposedObject final : public IDispatch,
 
   void setEvents(const IID& events) {
     if (!m_eventPoint) m_eventPoint = std::make_unique<Point>(*this, events);
-  }
-
-  // IUnknown
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-    if (object == nullptr) return E_POINTER;
-    *object = nullptr;
-    if (riid == IID_IUnknown || riid == IID_IDispatch) {
-      *object = static_cast<IDispatch*>(this);
-    } else if (riid == IID_IConnectionPointContainer && (m_eventPoint || m_propertyPoint)) {
-      *object = static_cast<IConnectionPointContainer*>(this);
-    } else if ((riid == IID_IProvideClassInfo || riid == IID_IProvideClassInfo2) && m_classInfo) {
-      *object = static_cast<IProvideClassInfo2*>(this);
-    } else if (m_more) {
-      *object = m_more->find(riid);
-    }
-    if (*object == nullptr) return E_NOINTERFACE;
-    static_cast<IUnknown*>(*object)->AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG refs = --m_refs;
-    if (refs == 0) delete this;
-    return refs;
   }
 
   // IDispatch
@@ -370,31 +327,31 @@ class ExposedObject final : public IDispatch,
   }
 
  private:
+  // IUnknown: the connection point container only while there are points, the class only when it
+  // is known, and the interfaces of the surface after its own.
+  void* find(REFIID riid) override {
+    if (riid == IID_IDispatch) return static_cast<IDispatch*>(this);
+    if (riid == IID_IConnectionPointContainer && (m_eventPoint || m_propertyPoint))
+      return static_cast<IConnectionPointContainer*>(this);
+    if ((riid == IID_IProvideClassInfo || riid == IID_IProvideClassInfo2) && m_classInfo)
+      return static_cast<IProvideClassInfo2*>(this);
+    return m_more ? m_more->find(riid) : nullptr;
+  }
+
   // A connection point; it lives and counts with its container. Each sink is kept as the
   // interface it was connected through (IDispatch or the event interface for events,
   // IPropertyNotifySink for property notices).
-  class Point final : public IConnectionPoint {
+  class Point final : public ComObject<IConnectionPoint> {
    public:
-    Point(ExposedObject& owner, const IID& iid) : m_owner(owner), m_iid(iid) {}
+    Point(ExposedObject& owner, const IID& iid) : m_owner(owner), m_iid(iid) {
+      liveWith(owner.identity());
+    }
 
     const IID& iid() const { return m_iid; }
     bool isConnected(DWORD cookie) const {
       return std::any_of(sinks.begin(), sinks.end(),
                          [cookie](const auto& s) { return s.first == cookie; });
     }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-      if (object == nullptr) return E_POINTER;
-      if (riid == IID_IUnknown || riid == IID_IConnectionPoint) {
-        *object = static_cast<IConnectionPoint*>(this);
-        AddRef();
-        return S_OK;
-      }
-      *object = nullptr;
-      return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return m_owner.AddRef(); }
-    ULONG STDMETHODCALLTYPE Release() override { return m_owner.Release(); }
 
     HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) override {
       if (iid == nullptr) return E_POINTER;
@@ -574,7 +531,6 @@ class ExposedObject final : public IDispatch,
     }
   }
 
-  ULONG m_refs = 0;
   ModuleUse m_use;
   ObjectRef m_object;
   ComPtr<ITypeInfo> m_typeInfo;
@@ -592,26 +548,9 @@ void Forwarder::onEvent(int, DispId id, std::vector<Variant>& args) {
   if (m_owner != nullptr) m_owner->forward(id, args);
 }
 
-class ClassFactory final : public IClassFactory {
+class ClassFactory final : public ComObject<IClassFactory> {
  public:
   explicit ClassFactory(std::function<ComPtr<IDispatch>()> create) : m_create(std::move(create)) {}
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-    if (object == nullptr) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IClassFactory) {
-      *object = static_cast<IClassFactory*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG refs = --m_refs;
-    if (refs == 0) delete this;
-    return refs;
-  }
 
   HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** object) override {
     if (object == nullptr) return E_POINTER;
@@ -645,7 +584,6 @@ class ClassFactory final : public IClassFactory {
   }
 
  private:
-  ULONG m_refs = 0;
   ModuleUse m_use;
   std::function<ComPtr<IDispatch>()> m_create;
 };
@@ -678,7 +616,7 @@ ComPtr<IDispatch> exposeObject(const ObjectRef& object, ComSurface surface) {
     if (surface.events != nullptr) known->second->setEvents(*surface.events);
     return ComPtr<IDispatch>(known->second);
   }
-  return ComPtr<IDispatch>(new ExposedObject(object, std::move(surface)));
+  return takeNew<IDispatch>(new ExposedObject(object, std::move(surface)));
 }
 
 void notifyPropertyChanged(const Dispatch& object, DISPID id) {
@@ -713,7 +651,7 @@ ComPtr<IClassFactory> makeClassFactory(std::function<ObjectRef()> create, const 
 }
 
 ComPtr<IClassFactory> makeClassFactory(std::function<ComPtr<IDispatch>()> create) {
-  return ComPtr<IClassFactory>(new ClassFactory(std::move(create)));
+  return takeNew<IClassFactory>(new ClassFactory(std::move(create)));
 }
 
 // --- ClassObjectRegistration ---

@@ -24,7 +24,8 @@
 #include <string_view>
 
 #include "platform/property_bag.h"
-#include "platform/win32/com_automation.h"
+#include "platform/win32/com/com_automation.h"
+#include "platform/win32/com/com_object.h"
 
 #include <ocidl.h>
 #include <olectl.h>
@@ -37,23 +38,19 @@ namespace morvane::win32 {
 // pVar as the caller left it, so the caller keeps its default; a value that does not change to
 // the asked type is E_FAIL, and the change's HRESULT goes to the caller's error log. Write stores
 // every value it is given (the control leaves out its defaults itself).
-class PropertyBagObject final : public IPropertyBag {
+class PropertyBagObject final : public ComObject<IPropertyBag> {
  public:
   static Microsoft::WRL::ComPtr<PropertyBagObject> make(PropertyBag& bag);
 
   // Cuts the object off its bag: a control that kept it gets E_FAIL from then on.
   void close() { m_bag = nullptr; }
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
-  ULONG STDMETHODCALLTYPE Release() override;
   HRESULT STDMETHODCALLTYPE Read(LPCOLESTR name, VARIANT* value, IErrorLog* log) override;
   HRESULT STDMETHODCALLTYPE Write(LPCOLESTR name, VARIANT* value) override;
 
  private:
   explicit PropertyBagObject(PropertyBag& bag);
 
-  ULONG m_refs = 1;
   PropertyBag* m_bag;
   const Variant m_missing;  // what the bag gives for a property it does not hold
 };
@@ -65,6 +62,8 @@ enum class IconOwner {
 };
 
 // A picture object (PICTYPE_ICON) showing the icon; throws an automation error when OLE refuses.
+// No icon gives the empty picture (PICTYPE_NONE, handle 0), which a Basic picture property set to
+// Nothing reads as.
 Microsoft::WRL::ComPtr<IPictureDisp> pictureFromIcon(HICON icon, IconOwner owner);
 // The same picture as an automation value, for a property bag or a property of picture type.
 Variant pictureVariant(HICON icon, IconOwner owner);

@@ -45,6 +45,7 @@
 #include <string_view>
 
 #include "platform/automation.h"
+#include "platform/win32/com/com_object.h"
 #include "platform/win32/win32_base.h"
 
 #include <ocidl.h>
@@ -54,7 +55,8 @@ namespace morvane::win32 {
 
 // Interfaces of an exposed object implemented outside this adapter (a control's OLE interfaces,
 // its persistence) on the same COM identity. The exposed object owns it and asks it for every
-// interface it does not have itself; the IUnknown methods of what it gives must go to identity().
+// interface it does not have itself; the IUnknown methods of what it gives must go to identity()
+// (a ComObject that overrides attach() to be partOf() it does that).
 class ComInterfaces {
  public:
   ComInterfaces() = default;
@@ -67,7 +69,7 @@ class ComInterfaces {
 
   // The exposed object's identity; set when it takes this over.
   IUnknown* identity() const { return m_identity; }
-  void attach(IUnknown* identity) { m_identity = identity; }
+  virtual void attach(IUnknown* identity) { m_identity = identity; }
 
  private:
   IUnknown* m_identity = nullptr;
