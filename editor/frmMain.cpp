@@ -72,7 +72,11 @@ class frmMain::Sink : public EventSink {
 };
 
 frmMain::frmMain(MorvaneProgram& program)
-    : ui::Form(program.ui, "frmMain"), tmr1(program.platform.timers), m_program(program) {
+    : ui::Form(program.ui, "frmMain"),
+      tmr1(program.platform.timers),
+      m_program(program),
+      m_actWatch(program.platform.windows, program.platform.timers) {
+  program.trap.onReported = [this](const RuntimeError& error) { onTrappedError(error); };
   setCaption(MorvaneProgram::kTitle);
   clientWidth = 7500;
   clientHeight = 4725;
@@ -111,7 +115,13 @@ frmMain::frmMain(MorvaneProgram& program)
 }
 
 frmMain::~frmMain() {
+  m_program.trap.onReported = nullptr;
   disconnectActEvents();
+}
+
+void frmMain::onTrappedError(const RuntimeError& error) {
+  // The box just shown was the one word about it; nothing more to watch.
+  if (isServerGone(error)) m_actWatch.stop();
 }
 
 void frmMain::disconnectActEvents() {
@@ -210,6 +220,9 @@ void frmMain::Form_Load() {
                                            width, std::numeric_limits<int32_t>::max())));
     }
   });
+  // ACT! that goes without closing says nothing: the watch notices its windows going, and asking
+  // ACT! then shows the user what became of it.
+  if (!RecordKind.empty()) m_actWatch.start([this] { m_program.module1.Check_ACT(); });
 }
 
 void frmMain::Populate_lvwValues() {
@@ -393,6 +406,7 @@ void frmMain::tmr1_Timer() {
 
 void frmMain::ActEvent1_Event(int position) {
   if (position != 2 && position != 14) return;
+  m_actWatch.stop();  // ACT! closes as it should
   ignoreErrors([&] { callMethodById(ActEvent1, kActEventRelease); });
   if (position == 2 || !m_program.RestartACT) unload();
 }
@@ -421,6 +435,7 @@ void frmMain::Form_Unload(int16_t& cancel) {
                                 static_cast<float>(lvwValues.columns()[column].width));
   });
   if (cancel != 0) return;
+  m_actWatch.stop();
   if (saved) {
     // From here on a failing step is passed over.
     std::string path;

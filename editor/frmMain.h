@@ -9,8 +9,10 @@
 #include <vector>
 
 #include "platform/automation.h"
+#include "platform/runtime_error.h"
 #include "platform/timers.h"
 #include "platform/ui.h"
+#include "shared/act/act_watch.h"
 
 namespace morvane {
 
@@ -82,12 +84,16 @@ class frmMain : public ui::Form {
   // Save: true when every rule was written.
   bool saveRules();
   void disconnectActEvents();
+  // What the program's trap has just shown: when ACT! has gone, the editor stays for its rules.
+  void onTrappedError(const RuntimeError& error);
 
   MorvaneProgram& m_program;
   std::shared_ptr<EventSink> m_actSink;
   uint32_t m_actCookie = 0;
   // Set while the chooser is being placed: the selection it shows then is not the user's choice.
   bool m_placingChooser = false;
+  // Notices ACT! going without closing while the editor is open.
+  ActWatch m_actWatch;
 };
 
 }  // namespace morvane

@@ -5,6 +5,7 @@
 
 #include "hostsim/act_automation.h"
 #include "hostsim/act_macro.h"
+#include "platform/call_limit.h"
 #include "platform/win_constants.h"
 #include "simulator/delivered_files.h"
 #include "trayicon/picture.h"
@@ -46,8 +47,15 @@ struct SimWorld::AutoProcess {
         host(world.system, id),
         shell(world.system),
         controlHost{world.desktop, world.desktop, world.tray, host, world.boxes, site},
-        services{world.autoWindowCalls, world.desktop, world.boxes, world.profiles, world.settings,
-                 automation,            host,          shell,       world.files} {}
+        services{world.autoWindowCalls,
+                 world.desktop,
+                 world.boxes,
+                 world.profiles,
+                 world.settings,
+                 automation,
+                 host,
+                 shell,
+                 world.files} {}
 
   int processId;
   sim::SimHost host;
@@ -89,6 +97,17 @@ SimWorld::SimWorld(std::filesystem::path sandboxFolder, hostsim::ActWindowOption
   files.createDirectory(kInstallFolder);
   files.writeFile(exePath("Morvane.mpr"), kMorvaneMacro);
   act.onClose = [this] { actWindows.close(); };
+  act.beforeServing = [this] {
+    const Hwnd frame = actWindows.frame();
+    if (!desktop.isBusy(frame)) {
+      m_actCallOut = false;
+      return;
+    }
+    if (m_actCallOut || !desktop.waitForAnswer(frame, static_cast<uint64_t>(kCallLimit.count()))) {
+      m_actCallOut = true;
+      throw callTimedOutError();
+    }
+  };
   system.install(exePath("MorvaneAuto.exe"),
                  [this](sim::SimSystem&, int id, const std::string&) { launchMorvaneAuto(id); });
   // The screen's measures are the same for every program: one user interface serves them all.
@@ -124,13 +143,26 @@ void SimWorld::startAct() {
   if (!act.startupMacro.empty()) {
     const auto text = files.readFile(act.startupMacro);
     for (const std::string& program : hostsim::macroPrograms(act.startupMacro, text.value_or("")))
-      system.shellExecute({0, "open", program, "", program.substr(0, program.rfind('\\')),
-                           win::SW_SHOW, 0});
+      system.shellExecute(
+          {0, "open", program, "", program.substr(0, program.rfind('\\')), win::SW_SHOW, 0});
   }
 }
 
 void SimWorld::quitAct() {
   act.quit();
+}
+
+void SimWorld::killAct() {
+  act.kill();
+  actWindows.close();
+}
+
+void SimWorld::hangAct(uint64_t ms) {
+  desktop.hang(actWindows.frame(), ms);
+}
+
+void SimWorld::hangActWhenSent(uint32_t msg, uint64_t ms) {
+  desktop.hangWhenSent(actWindows.frame(), msg, ms);
 }
 
 void SimWorld::runMorvaneAuto(const std::string& commandLine) {

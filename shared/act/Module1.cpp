@@ -102,6 +102,13 @@ std::string Module1::GetView(DelayTimerArming& delayTimer) {
   }
 }
 
+bool Module1::Check_ACT() {
+  return m_trap.run("in Module1: Function Check_ACT", [&](int& line) {
+    line = 1;
+    callMethod(ActApp, "GetOpenDBName");
+  });
+}
+
 void Module1::release() {
   ActFields.reset();
   ActDatabase.reset();

@@ -87,6 +87,10 @@ class Module1 {
   // ActCurrentView as it was. A saved "ViewType" that is not a 16-bit number fails to the caller.
   std::string GetView(DelayTimerArming& delayTimer);
 
+  // Asks ACT! something through ActApp, to learn whether it is still there: false, after the
+  // standard error box, when the call failed.
+  bool Check_ACT();
+
   // Drops every reference (the program's end).
   void release();
 
