@@ -75,10 +75,10 @@ class WindowSystem {
   // SendMessageTimeoutA with SMTO_ABORTIFHUNG and the call limit (call_limit.h): the target's
   // answer, or none when the window does not exist or its program did not answer within the limit.
   // A program that has not read its messages for five seconds counts as hung and the send fails at
-  // once; otherwise the sender waits for it, and a message that times out may still reach the
-  // window later, its answer lost. A WM_SETREDRAW TRUE that gets no answer reaches the window once
-  // its program reads messages again, so no window is left without redraw. String messages pass a
-  // const char* in lParam.
+  // once; otherwise the sender waits for it. A message its window was handling when the limit
+  // passed is handled to its end, its answer lost. A WM_SETREDRAW TRUE that gets no answer reaches
+  // the window once its program reads messages again, so no window is left without redraw. String
+  // messages pass a const char* in lParam.
   virtual std::optional<LResult> sendMessageTimeoutA(Hwnd hwnd, uint32_t msg, WParam wParam,
                                                      LParam lParam) = 0;
   // SendMessageA: the answer, or 0 when there was none.

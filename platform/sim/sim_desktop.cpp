@@ -263,11 +263,10 @@ std::optional<LResult> SimDesktop::deliverSent(Hwnd hwnd, uint32_t msg, WParam w
   if (!w) return std::nullopt;
   const Hwnd program = programOf(hwnd);
   if (isBusy(program)) {
-    const bool waited = m_now - m_hangs.at(program).since < kHungAfterMs;
     if (!reachProgram(program)) {
-      // A send that timed out stays with the program; one refused as hung never got there. Redraw
-      // switched back on reaches it either way.
-      if (waited || (msg == WM_SETREDRAW && wParam != 0)) deliverLater(hwnd, msg, wParam, lParam);
+      // The message never reached the program (Wine takes back a send that timed out before its
+      // window got it); only redraw switched back on is sure to arrive there.
+      if (msg == WM_SETREDRAW && wParam != 0) m_queue.push_back(Posted{hwnd, msg, wParam, lParam});
       return std::nullopt;
     }
     if (!(w = find(hwnd))) return std::nullopt;
@@ -284,13 +283,6 @@ std::optional<LResult> SimDesktop::deliverSent(Hwnd hwnd, uint32_t msg, WParam w
   // The program hung while it handled the message: the answer comes when it is done.
   if (isBusy(program) && !waitForAnswer(program, m_callLimitMs)) return std::nullopt;
   return result;
-}
-
-void SimDesktop::deliverLater(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam) {
-  if (msg == LB_GETTEXT) return;  // nobody is there to read the text any more
-  Posted late{hwnd, msg, wParam, lParam};
-  if (carriesString(msg) && lParam != 0) late.text = std::make_shared<std::string>(asText(lParam));
-  m_queue.push_back(std::move(late));
 }
 
 Hwnd SimDesktop::programOf(Hwnd hwnd) const {
@@ -364,7 +356,7 @@ int SimDesktop::pump() {
       continue;
     }
     if (Window* w = find(p.hwnd)) {
-      dispatch(*w, p.msg, p.wParam, p.text ? reinterpret_cast<LParam>(p.text->c_str()) : p.lParam);
+      dispatch(*w, p.msg, p.wParam, p.lParam);
       ++delivered;
     }
   }

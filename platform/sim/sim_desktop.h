@@ -97,8 +97,8 @@ class SimDesktop : public WindowSystem, public Timers {
   // A program here is a top-level window with everything under it. The window's program stops
   // reading its messages for ms of the clock, as a hung program does: a send to it waits for it,
   // up to the call limit, and fails at once when it has not answered for five seconds; a send that
-  // timed out still reaches the window when it answers again. Posted messages wait in the queue,
-  // and nothing of it is painted meanwhile.
+  // gets no answer never reaches the window, but for redraw switched back on. Posted messages wait
+  // in the queue, and nothing of it is painted meanwhile.
   void hang(Hwnd window, uint64_t ms);
   // The same, beginning while the window's program handles the next msg sent to one of its
   // windows: that send gets its answer only once the program is done (within the call limit).
@@ -144,8 +144,6 @@ class SimDesktop : public WindowSystem, public Timers {
     uint32_t msg;
     WParam wParam;
     LParam lParam;
-    // A sent string that reaches its window later, copied as Windows copies it across processes.
-    std::shared_ptr<const std::string> text = nullptr;
   };
   struct Hang {
     uint64_t since = 0;
@@ -169,8 +167,6 @@ class SimDesktop : public WindowSystem, public Timers {
   // answer.
   bool reachProgram(Hwnd program);
   std::optional<LResult> deliverSent(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam);
-  // Keeps a send that got no answer for its window, which handles it when it reads its messages.
-  void deliverLater(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam);
   Rect screenRect(const Window& w) const;
   void paintPending();
   std::string registeredClassName(std::string_view name);
