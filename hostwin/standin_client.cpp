@@ -252,6 +252,14 @@ bool StandInProcess::waitForExit(DWORD timeoutMs) {
                             m_process);
 }
 
+void StandInProcess::wake() {
+  const HANDLE event =
+      OpenEventA(EVENT_MODIFY_STATE, FALSE, protocol::wakeEventName(m_processId).c_str());
+  if (event == nullptr) return;
+  SetEvent(event);
+  CloseHandle(event);
+}
+
 bool StandInProcess::stop(DWORD timeoutMs) {
   if (running()) command("close", timeoutMs);
   if (!waitForExit(timeoutMs)) {
