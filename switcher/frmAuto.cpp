@@ -243,6 +243,7 @@ void frmAuto::Update_Layout() {
     ReferenceField = conv::toInteger(program.iniLib.GetKeyValue(section, kReferenceFieldKey, "0"));
     line = 8;
     const std::string value = Get_Field_Value(ReferenceField);
+    if (actFailed()) return;
     line = 9;
     const std::string defaultLayout = program.iniLib.GetKeyValue(section, kNoLayoutAssignedKey, "");
     line = 10;
@@ -266,10 +267,14 @@ std::string frmAuto::Get_DB_Name() {
 std::string frmAuto::Get_Field_Value(int16_t fieldNumber) {
   std::string result;
   if (CurrentView == kViewContact || CurrentView == kViewGroup) {
-    ignoreErrors([&] {
+    try {
       result = conv::toString(
           callMethod(m_program.module1.ActCurrentView, "GetField", {Variant(fieldNumber)}));
-    });
+    } catch (const RuntimeError& e) {
+      // Errors are passed over, but a call ACT! did not answer is no empty value: the update
+      // that asked stops (it would take the default layout for it).
+      if (e.number() == kCallTimedOut || isServerGone(e)) m_actNotAnswering = true;
+    }
   }
   return result;
 }

@@ -289,6 +289,45 @@ TEST_F(SwitcherTest, HungAct_AnUpdateEndsAtTheLimitWithOneBoxAndTheNextOneWorks)
   EXPECT_EQ(world.boxes.shown().size(), 2u);
 }
 
+// ACT! stops answering right after one of an update's calls: the next call gives up at the limit,
+// and the update takes nothing from it (no saved view type, no empty field value standing in for
+// ACT!'s answer): no layout is chosen, now or when ACT! wakes up.
+TEST_F(SwitcherTest, HungAct_AFailedCallOfAnUpdateIsNeverTakenForAnAnswer) {
+  struct Case {
+    const char* lastAnswered;  // ACT! hangs once it has served this
+    const char* box;           // the one box, "" for none
+  };
+  const Case cases[] = {
+      {"GetActive", "in frmAuto: Sub Update_Layout - Line # 3"},  // the view's type
+      {"Create", ""},  // the field's value: Get_Field_Value passes errors over without a word
+  };
+  MorvaneAutoProgram& p = start();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.lastAnswered);
+    world.boxes.clear();
+    world.act.whileServing = [&](std::string_view, std::string_view member) {
+      if (member == c.lastAnswered) world.hangAct(30000);
+    };
+    world.desktop.clearTrace();
+    world.act.nextRecord();  // Bob Durand, a Prospect
+    world.settle();
+    world.act.whileServing = nullptr;
+    EXPECT_TRUE(world.desktop.trace().empty()) << "no window of ACT! is asked for a layout";
+    if (*c.box == '\0') {
+      EXPECT_TRUE(world.boxes.shown().empty());
+    } else {
+      ASSERT_EQ(world.boxes.shown().size(), 1u);
+      EXPECT_NE(boxTexts()[0].find(c.box), std::string::npos) << boxTexts()[0];
+    }
+    world.wait(30000);
+    EXPECT_EQ(layout(), "Client");
+    world.act.firstRecord();  // back to Alice Martin, a Customer, once ACT! answers again
+    world.settle();
+    EXPECT_EQ(layout(), "Client");
+  }
+  EXPECT_EQ(world.morvaneAuto(), &p);
+}
+
 // ACT! killed (no closing event), idle or with an update due: MorvaneAuto says so once, in the
 // standard box, and ends as when ACT! closes; ACT! and MorvaneAuto started again work.
 TEST_F(SwitcherTest, KilledAct_OneBoxThenTheSwitcherEndsAndANewOneSwitches) {
