@@ -90,8 +90,7 @@ class Dispatch {
 };
 
 // A call to an object of another program that got no answer within the call limit
-// (call_limit.h) fails with this automation error (RPC_E_TIMEOUT), and so does every call to that
-// program while an earlier one is still waiting past the limit.
+// (call_limit.h) fails with this automation error (RPC_E_TIMEOUT).
 inline constexpr int32_t kCallTimedOut = static_cast<int32_t>(0x8001011F);
 RuntimeError callTimedOutError();
 

@@ -98,15 +98,8 @@ SimWorld::SimWorld(std::filesystem::path sandboxFolder, hostsim::ActWindowOption
   files.writeFile(exePath("Morvane.mpr"), kMorvaneMacro);
   act.onClose = [this] { actWindows.close(); };
   act.beforeServing = [this] {
-    const Hwnd frame = actWindows.frame();
-    if (!desktop.isBusy(frame)) {
-      m_actCallOut = false;
-      return;
-    }
-    if (m_actCallOut || !desktop.waitForAnswer(frame, static_cast<uint64_t>(kCallLimit.count()))) {
-      m_actCallOut = true;
+    if (!desktop.waitForAnswer(actWindows.frame(), static_cast<uint64_t>(kCallLimit.count())))
       throw callTimedOutError();
-    }
   };
   system.install(exePath("MorvaneAuto.exe"),
                  [this](sim::SimSystem&, int id, const std::string&) { launchMorvaneAuto(id); });

@@ -49,8 +49,7 @@ class SimWorld {
   // ACT! ends without closing (it crashes, or is killed): no event, and its windows go with it.
   void killAct();
   // ACT! stops answering for ms: its windows and its objects, which its one user-interface thread
-  // serves. A call to its objects waits for it as the programs' calls do, up to the call limit,
-  // and fails at once while an earlier one is still waiting past it.
+  // serves. A call to its objects waits for it as the programs' calls do, up to the call limit.
   void hangAct(uint64_t ms);
   // The same, beginning while ACT! handles the next msg sent to one of its windows.
   void hangActWhenSent(uint32_t msg, uint64_t ms);
@@ -111,8 +110,6 @@ class SimWorld {
   void launchMorvane(int processId, const std::string& commandLine);
 
   bool m_ownSandbox = false;
-  // A call to ACT!'s objects gave up on it, and ACT! has not answered since.
-  bool m_actCallOut = false;
   std::unique_ptr<sim::SimHost> m_uiHost;
   std::unique_ptr<sim::SimUi> m_ui;
   std::vector<std::unique_ptr<AutoProcess>> m_autos;

@@ -299,30 +299,37 @@ class Handover {
 
 }  // namespace
 
-// The objects of one program that the calls have reached, and how long they may take.
+// The objects of one program that the calls have reached: how long a call may take, and how many
+// are still out past that.
 struct RemoteServer {
   explicit RemoteServer(std::chrono::milliseconds callLimit) : limit(callLimit) {}
   const std::chrono::milliseconds limit;
-  std::atomic<int> callsPastLimit{0};
+  std::atomic<int> outPastLimit{0};
 };
 
 namespace {
 
-// Runs work on a caller thread and waits for it as for a call into the server's program. Throws
-// callTimedOutError() at once while an earlier call still waits past the limit, and when this
-// one does not finish in time; it then ends on its own, and forsaken runs after it, on its thread.
-void callOut(const std::shared_ptr<RemoteServer>& server, std::function<void()> work,
-             std::function<void()> forsaken = nullptr) {
-  if (server->callsPastLimit > 0) throw callTimedOutError();
+// Runs work on a caller thread and waits for it, at most the server's limit. False when it did not
+// finish in time: it then ends on its own, and forsaken runs after it, on its thread.
+bool handOver(const std::shared_ptr<RemoteServer>& server, std::function<void()> work,
+              std::function<void()> forsaken) {
   auto handover = std::make_shared<Handover>();
   Callers::instance().post(
       [handover, server, work = std::move(work), forsaken = std::move(forsaken)] {
         work();
         if (handover->finish()) return;
         if (forsaken) forsaken();
-        --server->callsPastLimit;
+        --server->outPastLimit;
       });
-  if (!handover->wait(server->limit, [&] { ++server->callsPastLimit; })) throw callTimedOutError();
+  return handover->wait(server->limit, [&] { ++server->outPastLimit; });
+}
+
+// Runs work on a caller thread and waits for it as for a call into the server's program: throws
+// callTimedOutError() when it does not finish within the limit. A later call waits again: the
+// program may answer by then (an earlier call failing it at once could come just after it has).
+void callOut(const std::shared_ptr<RemoteServer>& server, std::function<void()> work,
+             std::function<void()> forsaken = nullptr) {
+  if (!handOver(server, std::move(work), std::move(forsaken))) throw callTimedOutError();
 }
 
 // Runs work on a caller thread, without waiting.
@@ -336,23 +343,19 @@ void sendOut(std::function<void()> work) {
 
 // Runs the release of an object of the server's program on a caller thread. The program's thread
 // waits for it as for a call, the other program may call back meanwhile (to let go of what it holds
-// of ours), but never past the limit, and not at all while the server is known not to answer: the
-// release then ends on its own.
+// of ours), but never past the limit, and not at all while a call to it is still out past the
+// limit (a program that ends must not wait on a hung one release after release): the release then
+// ends on its own.
 void releaseOut(const std::shared_ptr<RemoteServer>& server, std::function<void()> work) {
   if (t_callerThread) {
     work();
     return;
   }
-  if (server->callsPastLimit > 0) {
+  if (server->outPastLimit > 0) {
     Callers::instance().post(std::move(work));
     return;
   }
-  auto handover = std::make_shared<Handover>();
-  Callers::instance().post([handover, work = std::move(work)] {
-    work();
-    handover->finish();
-  });
-  handover->wait(server->limit, [] {});
+  handOver(server, std::move(work), nullptr);
 }
 
 // The objects of this process that went over to calls, by their COM identity in the multithreaded
@@ -678,7 +681,6 @@ DispId ComDispatch::remoteIdOfName(std::string_view name, std::string folded) {
 
 Variant ComDispatch::remoteInvoke(DispId id, InvokeKind kind, std::vector<Variant>& args) {
   const std::shared_ptr<RemoteServer>& server = m_remote->server;
-  if (server->callsPastLimit > 0) throw callTimedOutError();
   auto call = std::make_shared<RemoteCall>();
   call->target = m_remote;
   call->id = id;

@@ -56,13 +56,12 @@ struct RemoteServer;
 // object) is held and called in the process's multithreaded apartment, on threads kept for that:
 // the program's thread hands each call over and waits for it, handling its messages and the calls
 // that come into its apartment (events) meanwhile, for at most the call limit. A call without an
-// answer by then fails with callTimedOutError() and ends on its own; until it has, every call to
-// that program's objects fails at once with the same error. Releases go the same way, without the
-// error: one that gets no answer in time ends on its own. Objects of this process go over to such
-// a call as
-// references marshaled for that apartment, and come back from it as themselves while the object
-// they went to lives. (An object of another process that arrives through an event is called
-// directly, without the limit; ACT!'s events carry none.)
+// answer by then fails with callTimedOutError() and ends on its own. Releases go the same way,
+// without the error, and without waiting at all while a call to that program is still out past
+// the limit. Objects of this process go over to such a call as references marshaled for that
+// apartment, and come back from it as themselves while the object they went to lives. (An object of
+// another process that arrives through an event is called directly, without the limit; ACT!'s
+// events carry none.)
 class ComDispatch : public Dispatch, public std::enable_shared_from_this<ComDispatch> {
  public:
   // The wrapper of a COM object: the same one for as long as it lives, so that one COM object is
