@@ -73,7 +73,11 @@ class frmMain::Sink : public EventSink {
 };
 
 frmMain::frmMain(MorvaneProgram& program)
-    : ui::Form(program.ui, "frmMain"), tmr1(program.platform.timers), m_program(program) {
+    : ui::Form(program.ui, "frmMain"),
+      tmr1(program.platform.timers),
+      m_program(program),
+      m_actWatch(program.platform.windows, program.platform.timers) {
+  program.trap.onReported = [this](const RuntimeError& error) { onTrappedError(error); };
   setCaption(MorvaneProgram::kTitle);
   clientWidth = 7500;
   clientHeight = 4725;
@@ -114,7 +118,13 @@ frmMain::frmMain(MorvaneProgram& program)
 }
 
 frmMain::~frmMain() {
+  m_program.trap.onReported = nullptr;
   disconnectActEvents();
+}
+
+void frmMain::onTrappedError(const RuntimeError& error) {
+  // The box just shown was the one word about it; nothing more to watch.
+  if (isServerGone(error)) m_actWatch.stop();
 }
 
 void frmMain::disconnectActEvents() {
@@ -227,6 +237,9 @@ void frmMain::Form_Load() {
     }
     m_columnWidthsRead = true;
   });
+  // ACT! that goes without closing says nothing: the watch notices its windows going, and asking
+  // ACT! then shows the user what became of it.
+  if (!RecordKind.empty()) m_actWatch.start([this] { m_program.module1.Check_ACT(); });
 }
 
 void frmMain::Populate_lvwValues() {
@@ -461,6 +474,7 @@ void frmMain::tmr1_Timer() {
 
 void frmMain::ActEvent1_Event(int position) {
   if (position != 2 && position != 14) return;
+  m_actWatch.stop();  // ACT! closes as it should
   ignoreErrors([&] { callMethodById(ActEvent1, kActEventRelease); });
   if (position == 2 || !m_program.RestartACT) unload();
 }
@@ -493,6 +507,7 @@ void frmMain::Form_Unload(int16_t& cancel) {
                                 static_cast<float>(lvwValues.columns()[column].width));
   });
   if (cancel != 0) return;
+  m_actWatch.stop();
   if (saved) {
     // From here on a failing step is passed over.
     std::string path;

@@ -10,8 +10,10 @@
 #include <vector>
 
 #include "platform/automation.h"
+#include "platform/runtime_error.h"
 #include "platform/timers.h"
 #include "platform/ui.h"
+#include "shared/act/act_watch.h"
 
 namespace morvane {
 
@@ -87,6 +89,8 @@ class frmMain : public ui::Form {
   // Save: true when every rule was written.
   bool saveRules();
   void disconnectActEvents();
+  // What the program's trap has just shown: when ACT! has gone, the editor stays for its rules.
+  void onTrappedError(const RuntimeError& error);
 
   MorvaneProgram& m_program;
   std::shared_ptr<EventSink> m_actSink;
@@ -97,6 +101,8 @@ class frmMain : public ui::Form {
   bool m_columnWidthsRead = false;
   // The row the chooser was last opened on: its choice goes there.
   std::optional<size_t> m_chooserRow;
+  // Notices ACT! going without closing while the editor is open.
+  ActWatch m_actWatch;
 };
 
 }  // namespace morvane

@@ -7,21 +7,31 @@ namespace morvane::hostsim {
 
 namespace {
 
+using sim::simAutomationError;
 using sim::hr::kBadIndex;
 using sim::hr::kDisconnected;
 using sim::hr::kFail;
 using sim::hr::kFileNotFound;
 using sim::hr::kInvalidArg;
 using sim::hr::kUnexpected;
-using sim::simAutomationError;
 using Args = sim::SimDispatch::Args;
 
-// Arguments arrive as the caller's variants; ACT! coerces them as COM does, with Basic's rules.
-int16_t argInteger(const Variant& v) { return conv::toInteger(v); }
-int32_t argLong(const Variant& v) { return conv::toLong(v); }
-std::string argText(const Variant& v) { return conv::toString(v); }
+constexpr int32_t kServerUnavailable = 462;
 
-bool samePath(std::string_view a, std::string_view b) { return ansi::foldCase(a) == ansi::foldCase(b); }
+// Arguments arrive as the caller's variants; ACT! coerces them as COM does, with Basic's rules.
+int16_t argInteger(const Variant& v) {
+  return conv::toInteger(v);
+}
+int32_t argLong(const Variant& v) {
+  return conv::toLong(v);
+}
+std::string argText(const Variant& v) {
+  return conv::toString(v);
+}
+
+bool samePath(std::string_view a, std::string_view b) {
+  return ansi::foldCase(a) == ansi::foldCase(b);
+}
 
 // An object served by ACT!'s process: it dies with ACT! (disconnected) and honours the fault
 // knobs.
@@ -31,6 +41,7 @@ class ActObject : public sim::SimDispatch {
       : SimDispatch(std::move(className)), m_act(act.handle()), m_session(act.session()) {
     beforeInvoke = [this](const std::string& member) {
       ActSim& a = this->act();
+      if (const auto busy = a.beforeServing) busy();
       if (const auto hook = a.whileServing) {
         hook(this->className(), member);
         this->act();  // ACT! may have closed meanwhile
@@ -42,10 +53,10 @@ class ActObject : public sim::SimDispatch {
  protected:
   ActSim& act() const {
     auto handle = m_act.lock();
-    if (!handle || !(*handle)->running() || (*handle)->session() != m_session) {
-      throw simAutomationError(kDisconnected);
-    }
-    return **handle;
+    if (handle && (*handle)->running() && (*handle)->session() == m_session) return **handle;
+    // A program that died answers nothing; one that closed cut its objects off first.
+    if (handle && (*handle)->killedIn(m_session)) throw RuntimeError(kServerUnavailable);
+    throw simAutomationError(kDisconnected);
   }
   const ActRecordSet& openRecords(RecordKind kind) const {
     ActSim& a = act();
@@ -146,9 +157,8 @@ class AppObject : public ActObject {
       if (!m_opened) throw simAutomationError(kUnexpected);
       return make<ViewsObject>(this->act());
     });
-    addMethod("GetOpenDBName", 3, 0, [this](Args&) -> Variant {
-      return this->act().openDatabasePath();
-    });
+    addMethod("GetOpenDBName", 3, 0,
+              [this](Args&) -> Variant { return this->act().openDatabasePath(); });
     // Command 150 closes ACT!.
     addMethod("Command", 4, 1, [this](Args& args) -> Variant {
       const int32_t number = argLong(args[0]);
@@ -169,9 +179,8 @@ class PopupInfoObject : public ActObject {
  public:
   PopupInfoObject(ActSim& act, RecordKind kind, int32_t field)
       : ActObject("PopupInfo", act), m_kind(kind), m_field(field) {
-    addProperty("PopupCount", 1, 0, [this](Args&) {
-      return Variant(static_cast<int32_t>(values().size()));
-    });
+    addProperty("PopupCount", 1, 0,
+                [this](Args&) { return Variant(static_cast<int32_t>(values().size())); });
     addProperty("Value", 2, 1, [this](Args& args) -> Variant {
       const int32_t index = argLong(args[0]);
       const std::vector<std::string> list = values();
@@ -251,8 +260,7 @@ class DatabaseObject : public ActObject {
       m_open = true;
       return {};
     });
-    addProperty("Contact", 2, 0,
-                [this](Args&) -> Variant { return records(RecordKind::Contact); });
+    addProperty("Contact", 2, 0, [this](Args&) -> Variant { return records(RecordKind::Contact); });
     addProperty("Group", 3, 0, [this](Args&) -> Variant { return records(RecordKind::Group); });
     addMethod("GetDatabasePath", 4, 0, [this](Args&) -> Variant {
       if (!m_open) throw simAutomationError(kUnexpected);
@@ -360,8 +368,8 @@ class EventControl : public sim::SimDispatch {
       return a && a->running() && a->databaseOpen();
     });
     static constexpr const char* kNames[event::kCount] = {
-        "DatabaseOpened", "DatabaseClosing", "NextRecord",   "PreviousRecord", "FirstRecord",
-        "LastRecord",     "LayoutChanged",   "RecordChosen", "RecordAdded",    "RecordDeleted",
+        "DatabaseOpened", "DatabaseClosing", "NextRecord",    "PreviousRecord", "FirstRecord",
+        "LastRecord",     "LayoutChanged",   "RecordChosen",  "RecordAdded",    "RecordDeleted",
         "FieldChanged",   "ViewChanged",     "LookupChanged", "ActClosing"};
     for (int position = 1; position <= event::kCount; ++position) {
       addEvent(position, position, kNames[position - 1]);

@@ -130,7 +130,9 @@ ActSim::ActSim(ActDatabaseData database) : ActSim() {
 
 ActSim::~ActSim() = default;
 
-std::string ActSim::openDatabasePath() const { return m_databaseOpen ? m_database.path : ""; }
+std::string ActSim::openDatabasePath() const {
+  return m_databaseOpen ? m_database.path : "";
+}
 
 const ActRecord* ActSim::currentRecord(RecordKind kind) const {
   return m_databaseOpen ? m_database.records(kind).currentRecord() : nullptr;
@@ -172,6 +174,14 @@ void ActSim::quit() {
   for (Control& c : m_controls) c.linked = false;
 }
 
+void ActSim::kill() {
+  if (!m_running) return;
+  m_running = false;
+  m_databaseOpen = false;
+  m_killedSessions.insert(m_session++);
+  for (Control& c : m_controls) c.linked = false;
+}
+
 bool ActSim::moveTo(size_t index, int position) {
   if (!m_running || !m_databaseOpen) return false;
   ActRecordSet& set = m_database.records(kindOfView(m_activeView));
@@ -192,7 +202,9 @@ bool ActSim::previousRecord() {
   return moveTo(set.current - 1, event::kPreviousRecord);
 }
 
-bool ActSim::firstRecord() { return moveTo(0, event::kFirstRecord); }
+bool ActSim::firstRecord() {
+  return moveTo(0, event::kFirstRecord);
+}
 
 bool ActSim::lastRecord() {
   const ActRecordSet& set = m_database.records(kindOfView(m_activeView));
@@ -200,7 +212,9 @@ bool ActSim::lastRecord() {
   return moveTo(set.records.size() - 1, event::kLastRecord);
 }
 
-bool ActSim::gotoRecord(size_t index) { return moveTo(index, event::kRecordChosen); }
+bool ActSim::gotoRecord(size_t index) {
+  return moveTo(index, event::kRecordChosen);
+}
 
 bool ActSim::gotoRecord(std::string_view name) {
   const std::string folded = ansi::foldCase(name);

@@ -178,6 +178,9 @@ class ActSim {
   // ACT! closes: event 14, then onClose, then every object handed out is disconnected and the
   // event controls unlinked. Also what App.Command(150) does.
   void quit();
+  // ACT! ends without closing, as when it crashes or is killed: no event and no onClose; the
+  // objects handed out fail as a dead program's do (462), and the event controls hear no more.
+  void kill();
   // Record moves in the kind of the active view; false (and no event) when the move is not
   // possible. gotoRecord raises 8.
   bool nextRecord();
@@ -206,6 +209,10 @@ class ActSim {
   // Told when one of ACT!'s objects begins to serve a call, before it answers: tests make ACT!
   // raise an event or close meanwhile, as the real ACT! can while a caller waits on it.
   std::function<void(std::string_view className, std::string_view member)> whileServing;
+  // Called before one of ACT!'s objects serves a call, by whoever runs ACT!'s user-interface
+  // thread: the caller waits while ACT! is busy, and the hook throws the caller's error when ACT!
+  // does not answer in time.
+  std::function<void()> beforeServing;
 
   // --- State behind the automation objects ---
   ActFaults faults;
@@ -216,6 +223,8 @@ class ActSim {
   // Objects remember the session they were made in; closing ACT! starts a new one, so objects
   // from before fail as disconnected.
   uint64_t session() const { return m_session; }
+  // Whether the session ended with a kill rather than a close.
+  bool killedIn(uint64_t session) const { return m_killedSessions.count(session) != 0; }
   // A token that expires with this ActSim; objects hold it weakly.
   std::weak_ptr<ActSim*> handle() const { return m_self; }
 
@@ -236,6 +245,7 @@ class ActSim {
   int16_t m_activeView = view::kContact;
   ActLayoutState m_layouts;
   uint64_t m_session = 1;
+  std::set<uint64_t> m_killedSessions;
 
   struct Control {
     std::weak_ptr<sim::SimDispatch> object;

@@ -423,6 +423,7 @@ LRESULT ActFrame::handleView(Subclass& window, HWND hwnd, UINT msg, WPARAM wPara
 }
 
 LRESULT ActFrame::handleList(Subclass& window, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == LB_FINDSTRINGEXACT && window.index == kLayout && onLayoutSearch) onLayoutSearch();
   if (msg == WM_KEYDOWN && wParam == VK_RETURN) {
     // Enter only means something while the pop-up is open.
     if (isPopupOpen(hwnd)) choose(window.index);

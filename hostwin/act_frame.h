@@ -42,6 +42,7 @@ class ActFrame {
   std::function<void(UINT key)> onKey;     // a key pressed in the record view
   std::function<void()> onQueuedWork;      // what postQueuedWork announced
   std::function<void()> onButtonClicked;   // a status-bar button was clicked, before it acts
+  std::function<void()> onLayoutSearch;    // the layout list is searched, before it answers
 
   // Has the frame call onQueuedWork from the message loop, after what is queued before it.
   void postQueuedWork();

@@ -175,12 +175,18 @@ ActStandIn::ActStandIn(HINSTANCE instance, const StandInOptions& options)
   m_frame.onQueuedWork = [this] { runCommands(); };
   m_frame.onButtonClicked = [this] {
     // ACT! stops answering in the middle of a click, while the clicking program waits on it.
-    if (const DWORD ms = std::exchange(m_hangOnClickMs, 0)) Sleep(ms);
+    if (const DWORD ms = std::exchange(m_hangOnClickMs, 0)) hangFor(ms);
   };
+  m_frame.onLayoutSearch = [this] {
+    if (const DWORD ms = std::exchange(m_hangOnSearchMs, 0)) hangFor(ms);
+  };
+  m_wake =
+      CreateEventA(nullptr, FALSE, FALSE, protocol::wakeEventName(GetCurrentProcessId()).c_str());
   m_frame.create();
 }
 
 ActStandIn::~ActStandIn() {
+  if (m_wake != nullptr) CloseHandle(m_wake);
   m_act.onClose = nullptr;
   m_act.onEvent = nullptr;
   m_frame.onDestroyed = nullptr;
@@ -250,6 +256,15 @@ void ActStandIn::onEvent(int position, const std::vector<Variant>& args) {
   m_events.push_back(std::move(entry));
   if (position == hostsim::event::kLayoutChanged) m_frame.showLayout();
   m_frame.showRecord();
+}
+
+void ActStandIn::hangFor(DWORD ms) {
+  if (m_wake == nullptr) {
+    Sleep(ms);
+    return;
+  }
+  ResetEvent(m_wake);  // a wake meant for an earlier hang
+  WaitForSingleObject(m_wake, ms);
 }
 
 void ActStandIn::onKey(UINT key) {
@@ -383,12 +398,12 @@ ActStandIn::Outcome ActStandIn::execute(std::string_view command) {
   if (verb == "hang") {
     const auto ms = parseNumber<DWORD>(rest);
     if (!ms || *ms > kLongestHangMs) return unknown;
-    return {Result::Done, {}, [ms = *ms] { Sleep(ms); }};
+    return {Result::Done, {}, [this, ms = *ms] { hangFor(ms); }};
   }
-  if (verb == "hang-on-click") {
+  if (verb == "hang-on-click" || verb == "hang-on-search") {
     const auto ms = parseNumber<DWORD>(rest);
     if (!ms || *ms > kLongestHangMs) return unknown;
-    m_hangOnClickMs = *ms;
+    (verb == "hang-on-click" ? m_hangOnClickMs : m_hangOnSearchMs) = *ms;
     return done(true);
   }
   if (verb == "die") {

@@ -113,11 +113,15 @@ class ActStandIn {
   // Runs the start-up macro once the frame shows: each program it names is opened.
   void runStartupMacro();
   void onEvent(int position, const std::vector<Variant>& args);
+  // Handles no message for ms milliseconds, or until a client sets the wake event.
+  void hangFor(DWORD ms);
 
   hostsim::ActSim m_act;
   sim::SimAutomation m_automation;
   AutomationServer* m_server = nullptr;
   DWORD m_hangOnClickMs = 0;          // the next status-bar click hangs this long
+  DWORD m_hangOnSearchMs = 0;         // the next name search in the layout list hangs this long
+  HANDLE m_wake = nullptr;            // ends a hang early
   std::vector<std::string> m_events;  // "N" or "N:argument", in order
   std::deque<Command> m_commands;     // taken, not yet run
   uint32_t m_lastCommand = 0;

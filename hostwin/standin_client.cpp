@@ -175,6 +175,10 @@ LRESULT CALLBACK StandInProcess::replyProc(HWND hwnd, UINT msg, WPARAM wParam, L
 }
 
 CommandReply StandInProcess::command(std::string_view text, DWORD timeoutMs) {
+  // The stand-in replies with SMTO_ABORTIFHUNG: a caller that has just waited a long time without
+  // reading its messages (in a send to a hung stand-in, say) counts as hung until it reads them,
+  // and would lose the reply.
+  wintest::pumpMessages();
   COPYDATASTRUCT data{protocol::kCommandTag, static_cast<DWORD>(text.size()),
                       const_cast<char*>(text.data())};
   DWORD_PTR number = 0;
@@ -250,6 +254,14 @@ std::string StandInProcess::currentLayout() const {
 bool StandInProcess::waitForExit(DWORD timeoutMs) {
   return wintest::waitUntil([this] { return !running(); }, std::chrono::milliseconds(timeoutMs),
                             m_process);
+}
+
+void StandInProcess::wake() {
+  const HANDLE event =
+      OpenEventA(EVENT_MODIFY_STATE, FALSE, protocol::wakeEventName(m_processId).c_str());
+  if (event == nullptr) return;
+  SetEvent(event);
+  CloseHandle(event);
 }
 
 bool StandInProcess::stop(DWORD timeoutMs) {

@@ -101,6 +101,8 @@ class StandInProcess {
   bool stop(DWORD timeoutMs = kStandInTimeoutMs);
   // Waits for the process to end; true when it has.
   bool waitForExit(DWORD timeoutMs);
+  // Ends a hang of the stand-in before its time.
+  void wake();
 
  private:
   StandInProcess(HANDLE process, DWORD processId, DWORD timeoutMs);

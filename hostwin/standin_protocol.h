@@ -28,6 +28,10 @@
 //   hang MS                          reply, then stop handling messages for MS milliseconds
 //   hang-on-click MS                 the next click on a status-bar button stops the stand-in
 //                                    for MS milliseconds before the button acts
+//   hang-on-search MS                the next name search in the layout list (LB_FINDSTRINGEXACT)
+//                                    stops the stand-in for MS milliseconds before it answers
+// A hang ends early when the event named by wakeEventName is set: a test that has seen what it
+// wanted need not sleep out the rest.
 //   close                            ACT! closes (event 14, windows destroyed), then the process
 //                                    ends
 //   die                              reply, then the process ends at once, as if ACT! crashed
@@ -56,6 +60,11 @@ enum class Result : int {
 };
 
 inline constexpr char kListSeparator = '\t';
+
+// The auto-reset event that ends a hang of the stand-in with that process id.
+inline std::string wakeEventName(unsigned long processId) {
+  return "Local\\MorvaneActStandInWake." + std::to_string(processId);
+}
 
 // The first line of a reply.
 inline std::string replyHeader(uint32_t number, Result result) {

@@ -4,7 +4,32 @@
 
 namespace morvane {
 
-uint32_t Dispatch::advise(std::shared_ptr<EventSink>) { throw RuntimeError(err::kNotSupported); }
+uint32_t Dispatch::advise(std::shared_ptr<EventSink>) {
+  throw RuntimeError(err::kNotSupported);
+}
+
+RuntimeError callTimedOutError() {
+  // The system's own text for RPC_E_TIMEOUT, which Wine does not have.
+  return automationError(kCallTimedOut,
+                         "This operation returned because the timeout period expired.");
+}
+
+bool isServerGone(const RuntimeError& error) {
+  switch (static_cast<uint32_t>(error.number())) {
+    case 462:         // the remote server machine does not exist or is unavailable
+    case 0x80010108:  // RPC_E_DISCONNECTED
+    case 0x800401FD:  // CO_E_OBJNOTCONNECTED
+    case 0x800706BA:  // RPC_S_SERVER_UNAVAILABLE
+    case 0x800706BE:  // RPC_S_CALL_FAILED: the server died during the call
+    case 0x800706BF:  // RPC_S_CALL_FAILED_DNE
+    case 0x800706B5:  // RPC_S_UNKNOWN_IF: Wine's answer for an object cut off from its clients
+    case 0x80010007:  // RPC_E_SERVER_DIED
+    case 0x80010012:  // RPC_E_SERVER_DIED_DNE
+      return true;
+    default:
+      return false;
+  }
+}
 void Dispatch::unadvise(uint32_t) {}
 
 namespace {

@@ -8,6 +8,8 @@
 #include <variant>
 #include <vector>
 
+#include "platform/runtime_error.h"
+
 namespace morvane {
 
 class Dispatch;
@@ -86,6 +88,15 @@ class Dispatch {
   virtual uint32_t advise(std::shared_ptr<EventSink> sink);
   virtual void unadvise(uint32_t cookie);
 };
+
+// A call to an object of another program that got no answer within the call limit
+// (call_limit.h) fails with this automation error (RPC_E_TIMEOUT).
+inline constexpr int32_t kCallTimedOut = static_cast<int32_t>(0x8001011F);
+RuntimeError callTimedOutError();
+
+// Whether a failed call says that the object's program has gone: it ended or was killed (462, or
+// the call failed with it), or it cut its objects off from their clients.
+bool isServerGone(const RuntimeError& error);
 
 // Creating objects by ProgID (CreateObject). Throws 429 when the class cannot be created.
 class Automation {

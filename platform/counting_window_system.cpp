@@ -38,8 +38,8 @@ std::string_view CountingWindowSystem::methodName(Method method) {
       return "MakeWndProcValue";
     case Method::CallClassProc:
       return "CallClassProc";
-    case Method::SendMessageA:
-      return "SendMessageA";
+    case Method::SendMessageTimeoutA:
+      return "SendMessageTimeoutA";
     case Method::PostMessageA:
       return "PostMessageA";
     case Method::MoveWindow:
@@ -137,10 +137,11 @@ LResult CountingWindowSystem::callClassProc(Hwnd hwnd, uint32_t msg, WParam wPar
   return m_inner.callClassProc(hwnd, msg, wParam, lParam);
 }
 
-LResult CountingWindowSystem::sendMessageA(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam) {
-  count(Method::SendMessageA);
+std::optional<LResult> CountingWindowSystem::sendMessageTimeoutA(Hwnd hwnd, uint32_t msg,
+                                                                 WParam wParam, LParam lParam) {
+  count(Method::SendMessageTimeoutA);
   ++m_sent[msg];
-  return m_inner.sendMessageA(hwnd, msg, wParam, lParam);
+  return m_inner.sendMessageTimeoutA(hwnd, msg, wParam, lParam);
 }
 
 bool CountingWindowSystem::postMessageA(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam) {

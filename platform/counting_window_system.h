@@ -27,7 +27,7 @@ class CountingWindowSystem : public WindowSystem {
     CallWindowProcA,
     MakeWndProcValue,
     CallClassProc,
-    SendMessageA,
+    SendMessageTimeoutA,
     PostMessageA,
     MoveWindow,
     LockWindowUpdate,
@@ -47,8 +47,8 @@ class CountingWindowSystem : public WindowSystem {
   size_t calls(Method method) const { return m_calls[static_cast<size_t>(method)]; }
   // Every call made through this object.
   size_t totalCalls() const;
-  // SendMessageA and PostMessageA calls, in all and for one message number.
-  size_t messagesSent() const { return calls(Method::SendMessageA); }
+  // SendMessageTimeoutA and PostMessageA calls, in all and for one message number.
+  size_t messagesSent() const { return calls(Method::SendMessageTimeoutA); }
   size_t messagesPosted() const { return calls(Method::PostMessageA); }
   size_t sent(uint32_t msg) const;
   size_t posted(uint32_t msg) const;
@@ -67,7 +67,8 @@ class CountingWindowSystem : public WindowSystem {
   WndProcValue makeWndProcValue(WndProc proc) override;
   LResult callClassProc(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam) override;
   NotifyHeader copyNotifyHeader(LParam lParam) override { return m_inner.copyNotifyHeader(lParam); }
-  LResult sendMessageA(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam) override;
+  std::optional<LResult> sendMessageTimeoutA(Hwnd hwnd, uint32_t msg, WParam wParam,
+                                             LParam lParam) override;
   bool postMessageA(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam) override;
   bool moveWindow(Hwnd hwnd, int32_t x, int32_t y, int32_t width, int32_t height,
                   bool repaint) override;

@@ -26,17 +26,20 @@ void ErrorTrap::report(const RuntimeError& error, std::string_view place, int li
     const std::string support = m_supportLine ? m_supportLine() : supportLineText();
     m_boxes.show(errorMessageText(error, place, line, support), m_caption(), MsgButtons::Ok,
                  MsgIcon::None);
-    return;
+  } else {
+    m_boxes.show(errorMessageText(error, place, line), m_title + " error", MsgButtons::Ok,
+                 MsgIcon::None);
   }
-  m_boxes.show(errorMessageText(error, place, line), m_title + " error", MsgButtons::Ok,
-               MsgIcon::None);
+  // A copy: what it does may replace it.
+  if (const auto told = onReported) told(error);
 }
 
 std::string unhandledErrorText(const RuntimeError& error) {
   return "Run-time error '" + std::to_string(error.number()) + "':\r\r" + error.description();
 }
 
-void reportUnhandled(MessageBoxes& boxes, std::string_view programTitle, const RuntimeError& error) {
+void reportUnhandled(MessageBoxes& boxes, std::string_view programTitle,
+                     const RuntimeError& error) {
   boxes.show(unhandledErrorText(error), programTitle, MsgButtons::Ok, MsgIcon::Critical);
 }
 

@@ -69,6 +69,10 @@ class ErrorTrap {
   // when ACT! closed) stops on its error without a box.
   void silence() { m_silent = true; }
 
+  // Told of each error after its box has been shown (not of errors the silenced trap stops on):
+  // a program learns there that ACT! has gone or does not answer.
+  std::function<void(const RuntimeError&)> onReported;
+
  private:
   MessageBoxes& m_boxes;
   std::string m_title;

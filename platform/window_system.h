@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string_view>
 
 namespace morvane {
@@ -71,9 +72,19 @@ class WindowSystem {
   // window procedure (DefWindowProcA). A window procedure passes on here what it does not handle;
   // on Windows a window whose procedure answers 0 to WM_NCCREATE is never created.
   virtual LResult callClassProc(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam) = 0;
-  // Calls the target's window procedure and returns its result; 0 for a window that does not
-  // exist. String messages pass a const char* in lParam.
-  virtual LResult sendMessageA(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam) = 0;
+  // SendMessageTimeoutA with SMTO_ABORTIFHUNG and the call limit (call_limit.h): the target's
+  // answer, or none when the window does not exist or its program did not answer within the limit.
+  // A program that has not read its messages for five seconds counts as hung and the send fails at
+  // once; otherwise the sender waits for it. A message its window was handling when the limit
+  // passed is handled to its end, its answer lost. A WM_SETREDRAW TRUE that gets no answer reaches
+  // the window once its program reads messages again, so no window is left without redraw. String
+  // messages pass a const char* in lParam.
+  virtual std::optional<LResult> sendMessageTimeoutA(Hwnd hwnd, uint32_t msg, WParam wParam,
+                                                     LParam lParam) = 0;
+  // SendMessageA: the answer, or 0 when there was none.
+  LResult sendMessageA(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam) {
+    return sendMessageTimeoutA(hwnd, msg, wParam, lParam).value_or(0);
+  }
   // Queues the message for the target's message loop; false for a window that does not exist.
   virtual bool postMessageA(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam) = 0;
   // Client coordinates of the parent for a child, screen coordinates for a top-level window.

@@ -15,6 +15,7 @@
 #include "platform/sim/sim_desktop.h"
 #include "platform/sim/sim_message_boxes.h"
 #include "platform/sim/sim_user.h"
+#include "platform/win_constants.h"
 #include "shared/act/database_name.h"
 #include "shared/act/modLayout.h"
 #include "simulator/trace_text.h"
@@ -408,6 +409,15 @@ void ScenarioPlayer::actStep(const std::vector<std::string>& words, const std::s
     m_world.startAct();
   } else if (what == "quit") {
     m_world.quitAct();
+  } else if (what == "kill") {
+    m_world.killAct();
+  } else if ((what == "hang" || what == "hang-on-search") && words.size() == 3) {
+    const long ms = number(words[2]);
+    if (ms < 0) throw ScenarioError("time does not go back: " + line);
+    if (what == "hang")
+      m_world.hangAct(static_cast<uint64_t>(ms));
+    else
+      m_world.hangActWhenSent(win::LB_FINDSTRINGEXACT, static_cast<uint64_t>(ms));
   } else if (what == "next") {
     moved = act.nextRecord();
   } else if (what == "previous") {

@@ -5,6 +5,7 @@
 
 #include "hostsim/act_automation.h"
 #include "hostsim/act_macro.h"
+#include "platform/call_limit.h"
 #include "platform/win_constants.h"
 #include "simulator/delivered_files.h"
 #include "trayicon/picture.h"
@@ -88,6 +89,10 @@ SimWorld::SimWorld(std::filesystem::path sandboxFolder, hostsim::ActWindowOption
   files.createDirectory(kInstallFolder);
   files.writeFile(exePath("Morvane.mpr"), kMorvaneMacro);
   act.onClose = [this] { actWindows.close(); };
+  act.beforeServing = [this] {
+    if (!desktop.waitForAnswer(actWindows.frame(), static_cast<uint64_t>(kCallLimit.count())))
+      throw callTimedOutError();
+  };
   system.install(exePath("MorvaneAuto.exe"),
                  [this](sim::SimSystem&, int id, const std::string&) { launchMorvaneAuto(id); });
   // The screen's measures are the same for every program: one user interface serves them all.
@@ -123,13 +128,26 @@ void SimWorld::startAct() {
   if (!act.startupMacro.empty()) {
     const auto text = files.readFile(act.startupMacro);
     for (const std::string& program : hostsim::macroPrograms(act.startupMacro, text.value_or("")))
-      system.shellExecute({0, "open", program, "", program.substr(0, program.rfind('\\')),
-                           win::SW_SHOW, 0});
+      system.shellExecute(
+          {0, "open", program, "", program.substr(0, program.rfind('\\')), win::SW_SHOW, 0});
   }
 }
 
 void SimWorld::quitAct() {
   act.quit();
+}
+
+void SimWorld::killAct() {
+  act.kill();
+  actWindows.close();
+}
+
+void SimWorld::hangAct(uint64_t ms) {
+  desktop.hang(actWindows.frame(), ms);
+}
+
+void SimWorld::hangActWhenSent(uint32_t msg, uint64_t ms) {
+  desktop.hangWhenSent(actWindows.frame(), msg, ms);
 }
 
 void SimWorld::runMorvaneAuto(const std::string& commandLine) {

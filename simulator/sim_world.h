@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "editor/morvane_program.h"
 #include "hostsim/act_sim.h"
 #include "hostsim/act_windows.h"
 #include "platform/counting_window_system.h"
@@ -22,7 +23,6 @@
 #include "platform/sim/sim_system.h"
 #include "platform/sim/sim_tray_shell.h"
 #include "platform/sim/sim_ui.h"
-#include "editor/morvane_program.h"
 #include "switcher/morvane_auto_program.h"
 #include "trayicon/control_site.h"
 
@@ -46,6 +46,13 @@ class SimWorld {
   // ACT! starts with the sample database open in the contact view, or closes.
   void startAct();
   void quitAct();
+  // ACT! ends without closing (it crashes, or is killed): no event, and its windows go with it.
+  void killAct();
+  // ACT! stops answering for ms: its windows and its objects, which its one user-interface thread
+  // serves. A call to its objects waits for it as the programs' calls do, up to the call limit.
+  void hangAct(uint64_t ms);
+  // The same, beginning while ACT! handles the next msg sent to one of its windows.
+  void hangActWhenSent(uint32_t msg, uint64_t ms);
 
   // The user starts a program from its folder, as from Explorer; it runs at once.
   void runMorvaneAuto(const std::string& commandLine = "");

@@ -30,11 +30,16 @@ class frmAuto::EventSinkFor : public EventSink {
   Handler m_handler;
 };
 
-frmAuto::frmAuto(MorvaneAutoProgram& program) : tmr1(program.platform.timers), m_program(program) {
+frmAuto::frmAuto(MorvaneAutoProgram& program)
+    : tmr1(program.platform.timers),
+      m_program(program),
+      m_actWatch(program.platform.windows, program.platform.timers) {
   tmr1.onTimer = [this] { tmr1_Timer(); };
+  program.trap.onReported = [this](const RuntimeError& error) { onTrappedError(error); };
 }
 
 frmAuto::~frmAuto() {
+  m_program.trap.onReported = nullptr;
   tmr1.setInterval(0);
   if (m_hwnd != 0) m_program.platform.windows.destroyWindow(m_hwnd);
 }
@@ -137,7 +142,11 @@ void frmAuto::Form_Load() {
   if (!m_loaded) return;
   ignoreErrors([&] { callMethodById(OlundNubrix1, nubrix::dispid::kAddIcon); });
   // Unloaded while the icon went up: Form_Unload may have come before the shell had the icon.
-  if (!m_loaded) ignoreErrors([&] { callMethodById(OlundNubrix1, nubrix::dispid::kRemoveIcon); });
+  if (!m_loaded) {
+    ignoreErrors([&] { callMethodById(OlundNubrix1, nubrix::dispid::kRemoveIcon); });
+    return;
+  }
+  m_actWatch.start([this] { actWatch_Gone(); });
 }
 
 void frmAuto::Unload() {
@@ -146,6 +155,7 @@ void frmAuto::Unload() {
   m_loaded = false;
   if (wasLoaded) Form_Unload();
   tmr1.setInterval(0);
+  m_actWatch.stop();
   m_program.end();
 }
 
@@ -174,13 +184,32 @@ void frmAuto::ActEvent1_Event(int position, std::vector<Variant>&) {
       Update_Layout();
       break;
     case 14:
-      // ACT! is closing. Its control may already be gone; the switcher ends either way.
-      ignoreErrors([&] { callMethodById(ActEvent1, kActEventRelease); });
-      Unload();
+      endWithAct();
       break;
     default:  // 2 and 7: nothing to do
       break;
   }
+}
+
+void frmAuto::endWithAct() {
+  if (!m_loaded) return;
+  // ACT!'s control may already be gone; the switcher ends either way.
+  ignoreErrors([&] { callMethodById(ActEvent1, kActEventRelease); });
+  Unload();
+}
+
+void frmAuto::onTrappedError(const RuntimeError& error) {
+  if (isServerGone(error)) {
+    // ACT! went without closing: the box just shown was the one word about it.
+    endWithAct();
+  } else if (error.number() == kCallTimedOut) {
+    m_actNotAnswering = true;
+  }
+}
+
+void frmAuto::actWatch_Gone() {
+  // A dead ACT! cannot answer: the failure's box ends the switcher (onTrappedError).
+  m_program.module1.Check_ACT();
 }
 
 void frmAuto::tmr1_Timer() {
@@ -200,11 +229,17 @@ void frmAuto::armDelayTimer() {
 
 void frmAuto::Update_Layout() {
   auto& program = m_program;
+  // The update ends at a call to ACT! that failed for good (ACT! gone: the switcher has unloaded)
+  // or got no answer: the user has been told once, and every further call would wait on ACT!.
+  m_actNotAnswering = false;
+  const auto actFailed = [&] { return !m_loaded || m_actNotAnswering; };
   program.trap.run("in frmAuto: Sub Update_Layout", [&](int& line) {
     line = 2;
     DatabaseName = Get_DB_Name();
+    if (actFailed()) return;
     line = 3;
     CurrentView = program.module1.GetView(*this);
+    if (actFailed()) return;
     line = 4;
     if (CurrentView == kViewContactList) return;
     line = 5;
@@ -216,6 +251,7 @@ void frmAuto::Update_Layout() {
     ReferenceField = conv::toInteger(program.iniLib.GetKeyValue(section, kReferenceFieldKey, "0"));
     line = 8;
     const std::string value = Get_Field_Value(ReferenceField);
+    if (actFailed()) return;
     line = 9;
     const std::string defaultLayout = program.iniLib.GetKeyValue(section, kNoLayoutAssignedKey, "");
     line = 10;
@@ -239,10 +275,14 @@ std::string frmAuto::Get_DB_Name() {
 std::string frmAuto::Get_Field_Value(int16_t fieldNumber) {
   std::string result;
   if (CurrentView == kViewContact || CurrentView == kViewGroup) {
-    ignoreErrors([&] {
+    try {
       result = conv::toString(
           callMethod(m_program.module1.ActCurrentView, "GetField", {Variant(fieldNumber)}));
-    });
+    } catch (const RuntimeError& e) {
+      // Errors are passed over, but a call ACT! did not answer is no empty value: the update
+      // that asked stops (it would take the default layout for it).
+      if (e.number() == kCallTimedOut || isServerGone(e)) m_actNotAnswering = true;
+    }
   }
   return result;
 }

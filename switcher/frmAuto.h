@@ -8,9 +8,11 @@
 #include <vector>
 
 #include "platform/automation.h"
+#include "platform/runtime_error.h"
 #include "platform/timers.h"
 #include "platform/window_system.h"
 #include "shared/act/Module1.h"
+#include "shared/act/act_watch.h"
 
 namespace morvane {
 
@@ -56,6 +58,12 @@ class frmAuto : private DelayTimerArming {
  private:
   class EventSinkFor;
   void armIfIdle() override;
+  // What the program's trap has just shown: ACT! gone, or not answering.
+  void onTrappedError(const RuntimeError& error);
+  // ACT! closes, or went without closing: the switcher lets go of it and ends.
+  void endWithAct();
+  // ACT!'s windows went without its closing event: ask ACT! itself.
+  void actWatch_Gone();
   // Gives tmr1 the delay, unless the form has unloaded.
   void armDelayTimer();
   void placeControls();
@@ -65,6 +73,9 @@ class frmAuto : private DelayTimerArming {
   Hwnd m_hwnd = 0;
   bool m_loaded = false;
   bool m_handingOver = false;
+  // Set when a call in the current update got no answer from ACT!.
+  bool m_actNotAnswering = false;
+  ActWatch m_actWatch;
   std::shared_ptr<EventSink> m_actSink;
   std::shared_ptr<EventSink> m_iconSink;
 };

@@ -17,7 +17,9 @@ bool carriesString(uint32_t msg) {
 
 namespace {
 
-const char* asText(LParam lParam) { return reinterpret_cast<const char*>(lParam); }
+const char* asText(LParam lParam) {
+  return reinterpret_cast<const char*>(lParam);
+}
 
 TraceEntry traceEntry(TraceEntry::Kind kind, Hwnd target, uint32_t msg = 0, WParam wParam = 0,
                       LParam lParam = 0) {
@@ -34,6 +36,8 @@ TraceEntry traceEntry(TraceEntry::Kind kind, Hwnd target, uint32_t msg = 0, WPar
 constexpr WndProcValue kClassProcValue = 0x003F0000;
 constexpr uint32_t kMinimumTimerInterval = 10;  // USER_TIMER_MINIMUM
 constexpr int kPumpLimit = 1000000;             // stops a window that keeps re-posting to itself
+// A program that has not read its messages for this long counts as hung (IsHungAppWindow).
+constexpr uint64_t kHungAfterMs = 5000;
 
 }  // namespace
 
@@ -42,8 +46,8 @@ struct SimDesktop::Window {
   std::string className;
   std::string text;
   uint32_t style = 0;
-  Hwnd parent = 0;  // WS_CHILD windows
-  Hwnd owner = 0;   // top-level windows
+  Hwnd parent = 0;                              // WS_CHILD windows
+  Hwnd owner = 0;                               // top-level windows
   int32_t x = 0, y = 0, width = 0, height = 0;  // parent client coordinates, or screen
   Rect nonClient;                               // thickness of the frame on each side
   int32_t id = 0;
@@ -70,7 +74,8 @@ struct SimDesktop::TimerEntry {
   std::shared_ptr<std::function<void()>> tick;
 };
 
-SimDesktop::SimDesktop() {
+SimDesktop::SimDesktop(std::chrono::milliseconds callLimit)
+    : m_callLimitMs(static_cast<uint64_t>(callLimit.count())) {
   for (const char* name : {"Button", "ComboBox", "Edit", "ListBox", "ScrollBar", "Static",
                            "msctls_statusbar32", "SysListView32"})
     m_classNames.emplace(ansi::foldCase(name), name);
@@ -86,7 +91,9 @@ SimDesktop::Window* SimDesktop::find(Hwnd hwnd) const {
   return it == m_windows.end() ? nullptr : it->second.get();
 }
 
-bool SimDesktop::isWindow(Hwnd hwnd) { return find(hwnd) != nullptr; }
+bool SimDesktop::isWindow(Hwnd hwnd) {
+  return find(hwnd) != nullptr;
+}
 
 // --- Enumeration -----------------------------------------------------------------------------
 
@@ -176,10 +183,14 @@ int32_t SimDesktop::getWindowLongA(Hwnd hwnd, int32_t index) {
   const Window* w = find(hwnd);
   if (!w) return 0;
   switch (index) {
-    case GWL_STYLE: return static_cast<int32_t>(w->style);
-    case GWL_WNDPROC: return w->proc;
-    case GWL_ID: return w->id;
-    default: return 0;
+    case GWL_STYLE:
+      return static_cast<int32_t>(w->style);
+    case GWL_WNDPROC:
+      return w->proc;
+    case GWL_ID:
+      return w->id;
+    default:
+      return 0;
   }
 }
 
@@ -204,7 +215,8 @@ int32_t SimDesktop::setWindowLongA(Hwnd hwnd, int32_t index, int32_t value) {
       w->id = value;
       return old;
     }
-    default: return 0;
+    default:
+      return 0;
   }
 }
 
@@ -239,11 +251,91 @@ LResult SimDesktop::deliver(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lPara
   return w ? dispatch(*w, msg, wParam, lParam) : 0;
 }
 
-LResult SimDesktop::sendMessageA(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam) {
+std::optional<LResult> SimDesktop::sendMessageTimeoutA(Hwnd hwnd, uint32_t msg, WParam wParam,
+                                                       LParam lParam) {
   TraceEntry e = traceEntry(TraceEntry::Kind::Send, hwnd, msg, wParam, lParam);
   if (carriesString(msg) && lParam != 0) e.text = asText(lParam);
   m_trace.push_back(std::move(e));
-  return deliver(hwnd, msg, wParam, lParam);
+  const size_t entry = m_trace.size() - 1;  // the window procedure may trace calls of its own
+  const std::optional<LResult> answer = deliverSent(hwnd, msg, wParam, lParam);
+  m_trace[entry].flag = answer.has_value();
+  return answer;
+}
+
+std::optional<LResult> SimDesktop::deliverSent(Hwnd hwnd, uint32_t msg, WParam wParam,
+                                               LParam lParam) {
+  Window* w = find(hwnd);
+  if (!w) return std::nullopt;
+  const Hwnd program = programOf(hwnd);
+  if (isBusy(program)) {
+    if (!reachProgram(program)) {
+      // The message never reached the program (Wine takes back a send that timed out before its
+      // window got it); only redraw switched back on is sure to arrive there.
+      if (msg == WM_SETREDRAW && wParam != 0) m_queue.push_back(Posted{hwnd, msg, wParam, lParam});
+      return std::nullopt;
+    }
+    if (!(w = find(hwnd))) return std::nullopt;
+  }
+  for (auto it = m_hangTriggers.begin(); it != m_hangTriggers.end(); ++it) {
+    if (it->program == program && it->msg == msg) {
+      const uint64_t ms = it->ms;
+      m_hangTriggers.erase(it);
+      hang(program, ms);
+      break;
+    }
+  }
+  const LResult result = dispatch(*w, msg, wParam, lParam);
+  // The program hung while it handled the message: the answer comes when it is done.
+  if (isBusy(program) && !waitForAnswer(program, m_callLimitMs)) return std::nullopt;
+  return result;
+}
+
+Hwnd SimDesktop::programOf(Hwnd hwnd) const {
+  const Window* w = find(hwnd);
+  while (w && w->parent != 0) {
+    const Window* parent = find(w->parent);
+    if (!parent) break;
+    w = parent;
+  }
+  return w ? w->handle : hwnd;
+}
+
+bool SimDesktop::reachProgram(Hwnd program) {
+  if (!isBusy(program)) return true;
+  if (m_now - m_hangs.at(program).since >= kHungAfterMs) return false;  // SMTO_ABORTIFHUNG
+  return waitForAnswer(program, m_callLimitMs);
+}
+
+void SimDesktop::hang(Hwnd window, uint64_t ms) {
+  const Hwnd program = programOf(window);
+  if (isBusy(program)) {
+    Hang& h = m_hangs.at(program);
+    h.until = std::max(h.until, m_now + ms);
+  } else {
+    m_hangs[program] = Hang{m_now, m_now + ms};
+  }
+}
+
+void SimDesktop::hangWhenSent(Hwnd window, uint32_t msg, uint64_t ms) {
+  m_hangTriggers.push_back(HangTrigger{programOf(window), msg, ms});
+}
+
+bool SimDesktop::isBusy(Hwnd window) const {
+  const auto it = m_hangs.find(programOf(window));
+  return it != m_hangs.end() && m_now < it->second.until;
+}
+
+bool SimDesktop::waitForAnswer(Hwnd window, uint64_t limitMs) {
+  const Hwnd program = programOf(window);
+  if (!isBusy(program)) return true;
+  const uint64_t until = m_hangs.at(program).until;
+  if (until - m_now > limitMs) {
+    m_now += limitMs;
+    return false;
+  }
+  m_now = until;
+  m_hangs.erase(program);
+  return true;
 }
 
 bool SimDesktop::postMessageA(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam) {
@@ -260,14 +352,20 @@ bool SimDesktop::postMessageA(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lPa
 
 int SimDesktop::pump() {
   int delivered = 0;
+  std::deque<Posted> waiting;  // for programs that do not read their messages now
   while (!m_queue.empty() && delivered < kPumpLimit) {
     const Posted p = m_queue.front();
     m_queue.pop_front();
+    if (isBusy(p.hwnd)) {
+      waiting.push_back(p);
+      continue;
+    }
     if (Window* w = find(p.hwnd)) {
       dispatch(*w, p.msg, p.wParam, p.lParam);
       ++delivered;
     }
   }
+  m_queue.insert(m_queue.begin(), waiting.begin(), waiting.end());
   paintPending();
   return delivered;
 }
@@ -275,7 +373,7 @@ int SimDesktop::pump() {
 void SimDesktop::paintPending() {
   std::vector<Hwnd> due;
   for (const auto& [h, w] : m_windows)
-    if (w->needsPaint && !isPaintSuppressed(h)) due.push_back(h);
+    if (w->needsPaint && !isPaintSuppressed(h) && !isBusy(h)) due.push_back(h);
   for (Hwnd h : due) {
     if (Window* w = find(h)) {
       w->needsPaint = false;
@@ -290,6 +388,8 @@ bool SimDesktop::moveWindow(Hwnd hwnd, int32_t x, int32_t y, int32_t width, int3
   e.rect = Rect{x, y, x + width, y + height};
   e.flag = repaint;
   m_trace.push_back(std::move(e));
+  // Moving another program's window waits for that program, as a send does.
+  if (!find(hwnd) || !reachProgram(programOf(hwnd))) return false;
   Window* w = find(hwnd);
   if (!w || hwnd == m_locked) return false;  // a locked window cannot be moved
   w->x = x;
@@ -444,9 +544,14 @@ LResult SimDesktop::defWindowProc(Window& w, uint32_t msg, WParam wParam, LParam
     case WM_SETTEXT:
       w.text = lParam ? asText(lParam) : "";
       return 1;
-    case WM_PAINT: w.needsPaint = false; return 0;
-    case WM_CLOSE: destroyWindow(w.handle); return 0;
-    default: return 0;
+    case WM_PAINT:
+      w.needsPaint = false;
+      return 0;
+    case WM_CLOSE:
+      destroyWindow(w.handle);
+      return 0;
+    default:
+      return 0;
   }
 }
 
@@ -465,7 +570,8 @@ LResult SimDesktop::buttonProc(Window& w, uint32_t msg, WParam wParam, LParam lP
       deliver(parent, WM_COMMAND, (BN_CLICKED << 16) | id, static_cast<LParam>(h));
       return 0;
     }
-    default: return defWindowProc(w, msg, wParam, lParam);
+    default:
+      return defWindowProc(w, msg, wParam, lParam);
   }
 }
 
@@ -520,7 +626,8 @@ LResult SimDesktop::listBoxProc(Window& w, uint32_t msg, WParam wParam, LParam l
       w.curSel = LB_ERR;
       w.caret = 0;
       return 0;
-    case LB_GETCOUNT: return count;
+    case LB_GETCOUNT:
+      return count;
     case LB_GETTEXT:
       if (index < 0 || index >= count) return LB_ERR;
       // Like Windows: the whole item and a NUL, with no size check on the caller's buffer.
@@ -588,7 +695,8 @@ LResult SimDesktop::listBoxProc(Window& w, uint32_t msg, WParam wParam, LParam l
       // The list box keeps its own no-redraw flag and leaves WS_VISIBLE alone.
       w.redrawOff = (wParam == 0);
       return 0;
-    default: return defWindowProc(w, msg, wParam, lParam);
+    default:
+      return defWindowProc(w, msg, wParam, lParam);
   }
 }
 
@@ -604,9 +712,13 @@ TimerId SimDesktop::setTimer(uint32_t intervalMs, std::function<void()> onTick) 
   return id;
 }
 
-void SimDesktop::killTimer(TimerId id) { m_timers.erase(id); }
+void SimDesktop::killTimer(TimerId id) {
+  m_timers.erase(id);
+}
 
-size_t SimDesktop::activeTimers() const { return m_timers.size(); }
+size_t SimDesktop::activeTimers() const {
+  return m_timers.size();
+}
 
 void SimDesktop::advance(uint64_t ms) {
   const uint64_t target = m_now + ms;
@@ -619,6 +731,14 @@ void SimDesktop::advance(uint64_t ms) {
         next = id;
         due = t->due;
       }
+    }
+    // A program that answers again first reads what waited for it.
+    uint64_t wakes = 0;
+    for (const auto& [program, h] : m_hangs)
+      if (h.until > m_now && h.until <= target && (wakes == 0 || h.until < wakes)) wakes = h.until;
+    if (wakes != 0 && (next == 0 || wakes < due)) {
+      m_now = wakes;
+      continue;
     }
     if (next == 0) break;
     m_now = std::max(m_now, due);
@@ -676,7 +796,9 @@ int32_t SimDesktop::listCurSel(Hwnd listBox) const {
   return w ? w->curSel : LB_ERR;
 }
 
-std::vector<Hwnd> SimDesktop::topLevelWindows() const { return m_topLevel; }
+std::vector<Hwnd> SimDesktop::topLevelWindows() const {
+  return m_topLevel;
+}
 
 std::vector<Hwnd> SimDesktop::children(Hwnd parent) const {
   const Window* w = find(parent);

@@ -1,8 +1,10 @@
 // An in-memory Windows desktop: windows with classes, styles, rectangles, parents and Z order,
-// window procedures, a posted-message queue, one update lock, a virtual clock with timers, and a
-// trace of every call the logic makes through the window-system port.
+// window procedures, a posted-message queue, one update lock, a virtual clock with timers,
+// programs that stop answering for a time, and a trace of every call the logic makes through the
+// window-system port.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -11,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/call_limit.h"
 #include "platform/timers.h"
 #include "platform/window_system.h"
 
@@ -26,7 +29,8 @@ struct TraceEntry {
   LParam lParam = 0;
   std::string text;  // the string of messages that carry one (carriesString)
   Rect rect;         // Move: x, y, x + width, y + height
-  bool flag = false;  // Move: repaint; Invalidate: erase; Post: the post succeeded
+  // Move: repaint; Invalidate: erase; Post: the post succeeded; Send: the target answered.
+  bool flag = false;
   friend bool operator==(const TraceEntry&, const TraceEntry&) = default;
 };
 
@@ -35,7 +39,8 @@ bool carriesString(uint32_t msg);
 
 class SimDesktop : public WindowSystem, public Timers {
  public:
-  SimDesktop();
+  // Sends to a program that does not answer give up after callLimit.
+  explicit SimDesktop(std::chrono::milliseconds callLimit = kCallLimit);
   ~SimDesktop() override;
 
   // WindowSystem
@@ -52,7 +57,8 @@ class SimDesktop : public WindowSystem, public Timers {
   WndProcValue makeWndProcValue(WndProc proc) override;
   // The built-in behaviour of the window's class.
   LResult callClassProc(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam) override;
-  LResult sendMessageA(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam) override;
+  std::optional<LResult> sendMessageTimeoutA(Hwnd hwnd, uint32_t msg, WParam wParam,
+                                             LParam lParam) override;
   bool postMessageA(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam) override;
   bool moveWindow(Hwnd hwnd, int32_t x, int32_t y, int32_t width, int32_t height,
                   bool repaint) override;
@@ -77,7 +83,7 @@ class SimDesktop : public WindowSystem, public Timers {
   // Delivers posted messages until the queue is empty. Returns how many were delivered.
   int pump();
   // Moves the virtual clock on by ms, firing due timers in time order; the queue is pumped before
-  // each tick and at the end.
+  // each tick, when a program answers again, and at the end.
   void advance(uint64_t ms);
   uint64_t now() const { return m_now; }
   size_t queuedMessages() const { return m_queue.size(); }
@@ -86,6 +92,23 @@ class SimDesktop : public WindowSystem, public Timers {
   // Calls the window's procedure without tracing (the system's own messages, a simulated program
   // talking to itself).
   LResult deliver(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam);
+
+  // --- Programs that stop answering ---
+  // A program here is a top-level window with everything under it. The window's program stops
+  // reading its messages for ms of the clock, as a hung program does: a send to it waits for it,
+  // up to the call limit, and fails at once when it has not answered for five seconds; a send that
+  // gets no answer never reaches the window, but for redraw switched back on. Posted messages wait
+  // in the queue, and nothing of it is painted meanwhile.
+  void hang(Hwnd window, uint64_t ms);
+  // The same, beginning while the window's program handles the next msg sent to one of its
+  // windows: that send gets its answer only once the program is done (within the call limit).
+  void hangWhenSent(Hwnd window, uint32_t msg, uint64_t ms);
+  // True while the window's program does not read its messages.
+  bool isBusy(Hwnd window) const;
+  // A caller waits for the window's program to answer, as a call into that program does: the
+  // clock moves on to the moment it answers, or by limitMs when that is later, and the result
+  // says whether it answered within the limit.
+  bool waitForAnswer(Hwnd window, uint64_t limitMs);
 
   const std::vector<TraceEntry>& trace() const { return m_trace; }
   void clearTrace() { m_trace.clear(); }
@@ -124,6 +147,15 @@ class SimDesktop : public WindowSystem, public Timers {
     WParam wParam;
     LParam lParam;
   };
+  struct Hang {
+    uint64_t since = 0;
+    uint64_t until = 0;
+  };
+  struct HangTrigger {
+    Hwnd program = 0;
+    uint32_t msg = 0;
+    uint64_t ms = 0;
+  };
 
   Window* find(Hwnd hwnd) const;
   LResult dispatch(Window& w, uint32_t msg, WParam wParam, LParam lParam);
@@ -131,6 +163,12 @@ class SimDesktop : public WindowSystem, public Timers {
   LResult listBoxProc(Window& w, uint32_t msg, WParam wParam, LParam lParam);
   LResult buttonProc(Window& w, uint32_t msg, WParam wParam, LParam lParam);
   void collectDescendants(const Window& w, std::vector<Hwnd>& out) const;
+  // The top-level window whose tree holds the window.
+  Hwnd programOf(Hwnd hwnd) const;
+  // Waits for the program before a message goes to it (SMTO_ABORTIFHUNG); false when it did not
+  // answer.
+  bool reachProgram(Hwnd program);
+  std::optional<LResult> deliverSent(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam);
   Rect screenRect(const Window& w) const;
   void paintPending();
   std::string registeredClassName(std::string_view name);
@@ -142,6 +180,9 @@ class SimDesktop : public WindowSystem, public Timers {
   std::deque<Posted> m_queue;
   std::vector<TraceEntry> m_trace;
   Hwnd m_locked = 0;
+  uint64_t m_callLimitMs;
+  std::map<Hwnd, Hang> m_hangs;  // by program
+  std::vector<HangTrigger> m_hangTriggers;
   std::map<WndProcValue, std::shared_ptr<WndProc>> m_procValues;
   WndProcValue m_nextProcValue = 0x00400000;
 

@@ -320,14 +320,17 @@ LResult Win32WindowSystem::sendTimeout(Hwnd hwnd, uint32_t msg, WParam wParam, L
   return static_cast<LResult>(result);
 }
 
-LResult Win32WindowSystem::sendMessageA(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam) {
-  bool ok = false;
-  LResult result = 0;
-  if ((msg == LB_GETTEXT && lParam != 0) || msg == LB_GETTEXTLEN)
+std::optional<LResult> Win32WindowSystem::sendMessageTimeoutA(Hwnd hwnd, uint32_t msg,
+                                                              WParam wParam, LParam lParam) {
+  std::optional<LResult> result;
+  if ((msg == LB_GETTEXT && lParam != 0) || msg == LB_GETTEXTLEN) {
     result = listBoxText(hwnd, msg, wParam, lParam);
-  else
-    result = sendTimeout(hwnd, msg, wParam, lParam, false, ok);
-  if (!ok && msg == WM_SETREDRAW && wParam != 0 && IsWindow(toHwnd(hwnd))) {
+  } else {
+    bool ok = false;
+    const LResult answer = sendTimeout(hwnd, msg, wParam, lParam, false, ok);
+    if (ok) result = answer;
+  }
+  if (!result && msg == WM_SETREDRAW && wParam != 0 && IsWindow(toHwnd(hwnd))) {
     // Redraw switched back on must not be lost with a program that did not answer in time: its
     // window would stay unpainted (and, through DefWindowProc, hidden) for good. It goes without
     // waiting, and the window gets it when its program reads its messages again.
@@ -337,21 +340,25 @@ LResult Win32WindowSystem::sendMessageA(Hwnd hwnd, uint32_t msg, WParam wParam, 
   return result;
 }
 
-LResult Win32WindowSystem::listBoxText(Hwnd hwnd, uint32_t msg, WParam index, LParam buffer) {
+std::optional<LResult> Win32WindowSystem::listBoxText(Hwnd hwnd, uint32_t msg, WParam index,
+                                                      LParam buffer) {
   bool ok = false;
   // An owner-drawn list box without strings keeps item data, not text: no conversion.
   const auto style = static_cast<uint32_t>(GetWindowLongA(toHwnd(hwnd), GWL_STYLE));
-  if ((style & (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE)) && !(style & LBS_HASSTRINGS))
-    return sendTimeout(hwnd, msg, index, buffer, false, ok);
+  if ((style & (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE)) && !(style & LBS_HASSTRINGS)) {
+    const LResult data = sendTimeout(hwnd, msg, index, buffer, false, ok);
+    if (!ok) return std::nullopt;
+    return data;
+  }
 
   const LResult length = sendTimeout(hwnd, LB_GETTEXTLEN, index, 0, true, ok);
-  if (!ok) return 0;
+  if (!ok) return std::nullopt;
   if (length < 0) return length;  // LB_ERR: no such item
   // Room for the item's length and then some, should the item change between the two sends.
   std::wstring wide(std::max<size_t>(static_cast<size_t>(length), 256) + 1, L'\0');
   const LResult copied =
       sendTimeout(hwnd, LB_GETTEXT, index, reinterpret_cast<LPARAM>(wide.data()), true, ok);
-  if (!ok) return 0;
+  if (!ok) return std::nullopt;
   if (copied < 0) return copied;
   wide.resize(std::min(static_cast<size_t>(copied), wcsnlen(wide.data(), wide.size())));
   const std::string ansi = toAnsi(wide);

@@ -11,13 +11,14 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/call_limit.h"
 #include "platform/win32/callback_failure.h"
 #include "platform/window_system.h"
 
 namespace morvane::win32 {
 
 // Messages go out with SendMessageTimeoutA, so a hung target costs at most sendTimeout; a send
-// that times out or fails gives 0, as a failed SendMessage does.
+// that times out or fails gives no answer.
 //
 // GWL_WNDPROC values are tokens from a table this object owns, the same in 32- and 64-bit
 // programs: a token stands for a std::function (makeWndProcValue) or for a native WNDPROC (what
@@ -33,7 +34,7 @@ namespace morvane::win32 {
 // used (a class another window system of the module still has windows of stays for it).
 class Win32WindowSystem : public WindowSystem {
  public:
-  explicit Win32WindowSystem(std::chrono::milliseconds sendTimeout = std::chrono::seconds(10),
+  explicit Win32WindowSystem(std::chrono::milliseconds sendTimeout = kCallLimit,
                              CallbackFailures failures = CallbackFailures::Hold);
   ~Win32WindowSystem() override;
 
@@ -55,7 +56,8 @@ class Win32WindowSystem : public WindowSystem {
   // LB_GETTEXTLEN is the length of exactly the text LB_GETTEXT then copies, so a buffer of
   // LB_GETTEXTLEN + 1 characters always holds it (Wine's cross-process SendMessageA(LB_GETTEXT)
   // writes UTF-16 into an ANSI buffer).
-  LResult sendMessageA(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam) override;
+  std::optional<LResult> sendMessageTimeoutA(Hwnd hwnd, uint32_t msg, WParam wParam,
+                                             LParam lParam) override;
   bool postMessageA(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam) override;
   bool moveWindow(Hwnd hwnd, int32_t x, int32_t y, int32_t width, int32_t height,
                   bool repaint) override;
@@ -103,7 +105,7 @@ class Win32WindowSystem : public WindowSystem {
   LResult invoke(WndProcValue proc, Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam);
   LResult dispatch(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam);
   LResult sendTimeout(Hwnd hwnd, uint32_t msg, WParam wParam, LParam lParam, bool wide, bool& ok);
-  LResult listBoxText(Hwnd hwnd, uint32_t msg, WParam index, LParam buffer);
+  std::optional<LResult> listBoxText(Hwnd hwnd, uint32_t msg, WParam index, LParam buffer);
   bool registerClass(const std::string& className);
 
   uint32_t m_sendTimeoutMs;

@@ -76,12 +76,14 @@ std::string Module1::GetView(DelayTimerArming& delayTimer) {
 
   // From here on a failing step sets t to the saved view type and the next step runs. A failure
   // while reading the setting is not caught here: it goes to the caller, as an error raised
-  // inside an error handler does.
+  // inside an error handler does. Nor is a call ACT! did not answer, or a sign that ACT! has gone:
+  // what the view is cannot be told then, and a saved type would stand in for an answer.
   int16_t t = 0;
   auto step = [&](auto&& body) {
     try {
       body();
-    } catch (const RuntimeError&) {
+    } catch (const RuntimeError& e) {
+      if (e.number() == kCallTimedOut || isServerGone(e)) throw;
       t = savedViewType();
     }
   };
@@ -108,6 +110,13 @@ std::string Module1::GetView(DelayTimerArming& delayTimer) {
     default:
       return "";
   }
+}
+
+bool Module1::Check_ACT() {
+  return m_trap.run("in Module1: Function Check_ACT", [&](int& line) {
+    line = 1;
+    callMethod(ActApp, "GetOpenDBName");
+  });
 }
 
 void Module1::release() {

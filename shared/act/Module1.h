@@ -88,8 +88,13 @@ class Module1 {
   // other) and makes the matching current view: the grid in the contact list, where the delay
   // timer is also armed when idle. A failing GetActive shows the error box and gives ""; a type
   // that cannot be read falls back to the saved "ViewType"; a failing Create or GetGrid leaves
-  // ActCurrentView as it was. A saved "ViewType" that is not a 16-bit number fails to the caller.
+  // ActCurrentView as it was. A saved "ViewType" that is not a 16-bit number fails to the caller,
+  // and so do, after GetActive, a call ACT! did not answer and a sign that ACT! has gone.
   std::string GetView(DelayTimerArming& delayTimer);
+
+  // Asks ACT! something through ActApp, to learn whether it is still there: false, after the
+  // standard error box, when the call failed.
+  bool Check_ACT();
 
   // Drops every reference (the program's end).
   void release();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <exception>
+#include <optional>
 
 #include "platform/ansi_text.h"
 #include "platform/win_constants.h"
@@ -33,6 +34,10 @@ bool isLayoutListStyle(int32_t style) {
                    static_cast<uint32_t>(style)) != kLayoutListStyles.end();
 }
 
+bool isActFrameClass(std::string_view className) {
+  return ansi::containsNoCase(className, "ACT3.0FrameClass");
+}
+
 std::string modLayout::className(Hwnd hwnd) {
   std::array<char, 256> buffer{};
   const int32_t n = m_windows.getClassNameA(hwnd, buffer.data(), 256);
@@ -54,7 +59,7 @@ int32_t modLayout::EnumMain(Hwnd hwnd, LParam) {
     line = 1;
     const std::string name = className(hwnd);
     line = 2;
-    if (!ansi::containsNoCase(name, "ACT3.0FrameClass")) {
+    if (!isActFrameClass(name)) {
       result = kContinue;
       return;
     }
@@ -186,8 +191,8 @@ Hwnd modLayout::GetListHandle(std::vector<Hwnd> handles) {
 }
 
 void modLayout::RefreshList() {
-  // Each pair of clicks opens and closes a pop-up while nothing is painted; a missing button is
-  // skipped.
+  // Each pair of clicks opens and closes a pop-up while nothing is painted; a missing button, or a
+  // click ACT! does not answer, is skipped.
   ignoreErrors([&] { LockWindow(); });
   for (size_t button : {0u, 1u}) {
     for (int click = 0; click < 2; ++click) {
@@ -224,22 +229,30 @@ void modLayout::UnLockWindow() {
 std::string modLayout::SelectLayout(std::string name) {
   FindWindows();
   if (ActWindowSet.MainHandle == 0) return "ACT is not running!";
+  const std::string notFound = "Layout '" + name + "' does not seem to exist!";
+  // A step ACT! did not answer (hung, busy past the limit, or its window gone) failed: whatever
+  // ACT! makes of it later, the selection did not happen, and nothing may follow it.
+  const std::string notSet = "Error Setting Layout '" + name + "' !";
   const Hwnd list = ActWindowSet.ListHandle;
   // Without a layout list there is nothing to find; asking window 0 would answer 0, a false hit.
-  if (list == 0) return "Layout '" + name + "' does not seem to exist!";
-  const auto idx = static_cast<int32_t>(m_windows.sendMessageA(
-      list, LB_FINDSTRINGEXACT, static_cast<WParam>(-1), reinterpret_cast<LParam>(name.c_str())));
-  if (idx == LB_ERR) return "Layout '" + name + "' does not seem to exist!";
+  if (list == 0) return notFound;
+  const std::optional<LResult> found = m_windows.sendMessageTimeoutA(
+      list, LB_FINDSTRINGEXACT, static_cast<WParam>(-1), reinterpret_cast<LParam>(name.c_str()));
+  if (!found) return notSet;
+  const auto idx = static_cast<int32_t>(*found);
+  if (idx == LB_ERR) return notFound;
   if (!m_windows.isWindowVisible(list)) {
     LockWindow();
-    m_windows.sendMessageA(ActWindowSet.ButtonHandle, BM_CLICK, 0, 0);
-    m_windows.moveWindow(list, 5000, 0, 0, 0, false);
+    const bool opened =
+        m_windows.sendMessageTimeoutA(ActWindowSet.ButtonHandle, BM_CLICK, 0, 0).has_value() &&
+        m_windows.moveWindow(list, 5000, 0, 0, 0, false);
     UnLockWindow();
+    if (!opened) return notSet;
   }
-  m_windows.sendMessageA(list, LB_SETCURSEL, static_cast<WParam>(idx), 0);
+  if (!m_windows.sendMessageTimeoutA(list, LB_SETCURSEL, static_cast<WParam>(idx), 0))
+    return notSet;
   m_windows.postMessageA(list, WM_KEYDOWN, VK_RETURN, 1);
-  if (!m_windows.postMessageA(list, WM_KEYDOWN, VK_RETURN, 1))
-    return "Error Setting Layout '" + name + "' !";
+  if (!m_windows.postMessageA(list, WM_KEYDOWN, VK_RETURN, 1)) return notSet;
   return "";
 }
 
@@ -249,16 +262,20 @@ std::vector<std::string> modLayout::EnumLayouts() {
   const bool ok = m_trap.run("in Module1: Function EnumLayouts", [&](int& line) {
     line = 1;
     const Hwnd list = ActWindowSet.ListHandle;
-    const auto n = static_cast<int32_t>(m_windows.sendMessageA(list, LB_GETCOUNT, 0, 0));
+    // Every read ACT! does not answer ends the list where it is: no name is made of a failed read.
+    const std::optional<LResult> count = m_windows.sendMessageTimeoutA(list, LB_GETCOUNT, 0, 0);
+    const int32_t n = count ? static_cast<int32_t>(*count) : 0;
     for (int32_t i = 0; i < n; ++i) {
       line = 2;
       // Sized from the item's length: the list box copies the whole text with no size check, so a
       // fixed buffer would overflow on a name longer than it.
-      const auto len = m_windows.sendMessageA(list, LB_GETTEXTLEN, static_cast<WParam>(i), 0);
-      std::string buffer(std::max<size_t>(kItemBuffer, len > 0 ? static_cast<size_t>(len) + 1 : 0),
-                         '\0');
-      m_windows.sendMessageA(list, LB_GETTEXT, static_cast<WParam>(i),
-                             reinterpret_cast<LParam>(buffer.data()));
+      const std::optional<LResult> len =
+          m_windows.sendMessageTimeoutA(list, LB_GETTEXTLEN, static_cast<WParam>(i), 0);
+      if (!len || *len < 0) return;
+      std::string buffer(std::max(kItemBuffer, static_cast<size_t>(*len) + 1), '\0');
+      const std::optional<LResult> copied = m_windows.sendMessageTimeoutA(
+          list, LB_GETTEXT, static_cast<WParam>(i), reinterpret_cast<LParam>(buffer.data()));
+      if (!copied || *copied < 0) return;
       names.emplace_back(buffer.c_str());
     }
   });

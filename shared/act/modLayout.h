@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/error_trap.h"
@@ -30,6 +31,9 @@ struct ChildWindow {
 
 // The four complete styles of ACT!'s layout pop-up list box.
 bool isLayoutListStyle(int32_t style);
+// Whether a top-level window of this class is ACT!'s main frame: "ACT3.0FrameClass" anywhere in
+// the name, letter case ignored.
+bool isActFrameClass(std::string_view className);
 
 class modLayout {
  public:

@@ -32,7 +32,12 @@ sim::TraceEntry entry(Kind kind, Hwnd h, uint32_t msg = 0, WParam w = 0, LParam 
   return e;
 }
 
-sim::TraceEntry send(Hwnd h, uint32_t msg, WParam w = 0) { return entry(Kind::Send, h, msg, w); }
+// A send ACT! answered.
+sim::TraceEntry send(Hwnd h, uint32_t msg, WParam w = 0) {
+  sim::TraceEntry e = entry(Kind::Send, h, msg, w);
+  e.flag = true;
+  return e;
+}
 
 // The logic's view of the desktop, counted: which windows' classes it reads and how often. It can
 // fail one window's class read, and act once the passes over the frame's windows have begun (the
@@ -183,15 +188,17 @@ TEST_F(LayoutTest, SelectLayout_Results) {
       {"case differs", "PROSPECT layout", {}, true, ""},
       {"prefix only", "Prospect", {}, true, "Layout 'Prospect' does not seem to exist!"},
       {"trailing blank", "Client ", {}, true, "Layout 'Client ' does not seem to exist!"},
-      {"255 characters", longName.c_str(), {}, true,
+      {"255 characters",
+       longName.c_str(),
+       {},
+       true,
        "Layout '" + longName + "' does not seem to exist!"},
       {"ACT! not running", "Client", {}, false, "ACT is not running!"},
       {"list at left 0", "Client", zeroLeft, true, "Layout 'Client' does not seem to exist!"},
       {"list style has an extra bit", "Client", sorted, true,
        "Layout 'Client' does not seem to exist!"},
       {"no status bar", "Client", noStatusBar, true, "Layout 'Client' does not seem to exist!"},
-      {"list vanishes before Enter", "Client", vanishing, true,
-       "Error Setting Layout 'Client' !"},
+      {"list vanishes before Enter", "Client", vanishing, true, "Error Setting Layout 'Client' !"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -203,6 +210,75 @@ TEST_F(LayoutTest, SelectLayout_Results) {
       EXPECT_EQ(count(LB_SETCURSEL, act->layoutList()), 0u);
     }
     desktop.pump();
+  }
+  EXPECT_TRUE(boxes.shown().empty());
+}
+
+// ACT! busy while it handles one of the selection's messages: past the call limit, the step has
+// no answer, the selection did not happen, and nothing of it reaches ACT! when it wakes up. Within
+// the limit the selection waits for ACT! and goes on.
+TEST_F(LayoutTest, SelectLayout_AStepActDoesNotAnswerFailsTheSelectionForGood) {
+  struct Case {
+    const char* name;
+    uint32_t msg;  // ACT! hangs while it handles the first of these
+    uint64_t ms;
+    std::string expected;
+  };
+  const std::vector<Case> cases{
+      {"the name search", LB_FINDSTRINGEXACT, 15000, "Error Setting Layout 'Client' !"},
+      {"a status-bar click of the search", BM_CLICK, 15000, "Error Setting Layout 'Client' !"},
+      {"the selection of the entry", LB_SETCURSEL, 15000, "Error Setting Layout 'Client' !"},
+      {"the name search, briefly", LB_FINDSTRINGEXACT, 3000, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    layouts.current = "Standard";
+    startAct();
+    const Hwnd list = act->layoutList();
+    desktop.hangWhenSent(act->frame(), c.msg, c.ms);
+    EXPECT_EQ(mod.SelectLayout("Client"), c.expected);
+    if (!c.expected.empty()) {
+      EXPECT_EQ(count(WM_KEYDOWN, list), 0u);
+      if (c.msg != LB_SETCURSEL) {
+        EXPECT_EQ(count(LB_SETCURSEL, list), 0u);
+      }
+    }
+    desktop.advance(c.ms);  // ACT! wakes up and handles what waited for it
+    EXPECT_FALSE(desktop.isBusy(act->frame()));
+    EXPECT_EQ(act->currentLayout(), c.expected.empty() ? "Client" : "Standard");
+    EXPECT_FALSE(desktop.isPaintSuppressed(act->frame()));
+    EXPECT_EQ(desktop.lockedWindow(), 0u);
+  }
+  EXPECT_TRUE(boxes.shown().empty());
+}
+
+TEST_F(LayoutTest, EnumLayouts_StopsAtTheFirstReadActDoesNotAnswer) {
+  struct Case {
+    const char* name;
+    uint32_t msg;
+    WParam item;  // ACT! hangs while it handles msg for this item
+    uint64_t ms;
+    std::vector<std::string> expected;
+  };
+  const std::vector<Case> cases{
+      {"the count", LB_GETCOUNT, 0, 15000, {}},
+      {"the second name", LB_GETTEXT, 1, 15000, {"Standard"}},
+      {"the second name's length", LB_GETTEXTLEN, 1, 15000, {"Standard"}},
+      {"the second name, briefly", LB_GETTEXT, 1, 3000, {"Standard", "Client", "Prospect Layout"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    startAct();
+    const Hwnd list = act->layoutList();
+    WndProcValue old = 0;
+    const WndProcValue slow =
+        desktop.makeWndProcValue([&, c, list](Hwnd h, uint32_t m, WParam w, LParam l) {
+          if (m == c.msg && w == c.item) desktop.hang(list, c.ms);
+          return desktop.callWindowProcA(old, h, m, w, l);
+        });
+    old = desktop.setWindowLongA(list, GWL_WNDPROC, slow);
+    EXPECT_EQ(mod.EnumLayouts(), c.expected);
+    desktop.advance(c.ms);
   }
   EXPECT_TRUE(boxes.shown().empty());
 }
@@ -307,8 +383,7 @@ TEST_F(LayoutTest, FindWindows_LayoutListIsTheLastListBoxRightOfScreenEdge) {
   EXPECT_EQ(mod.ActWindowSet.ListHandle, act->layoutList());
   // A list moved out of sight by a selection still qualifies.
   desktop.moveWindow(act->layoutList(), 5000, 0, 0, 0, false);
-  EXPECT_EQ(mod.GetListHandle({act->popupLists()[1], act->popupLists()[0]}),
-            act->popupLists()[0]);
+  EXPECT_EQ(mod.GetListHandle({act->popupLists()[1], act->popupLists()[0]}), act->popupLists()[0]);
   desktop.moveWindow(act->popupLists()[0], 1, 0, 10, 10, false);
   EXPECT_EQ(mod.GetListHandle({act->popupLists()[0]}), act->popupLists()[0]);
   desktop.moveWindow(act->popupLists()[0], 0, 0, 10, 10, false);

@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -458,6 +460,27 @@ TEST_F(WindowContract, Redraw_SetRedrawLockAndInvalidate) {
   EXPECT_TRUE(ws.invalidateRgn(f, 0, true));
   EXPECT_TRUE(ws.lockWindowUpdate(other));
   EXPECT_TRUE(ws.lockWindowUpdate(0));
+}
+
+// A program that stops answering (ACT! busy or hung) answers no send until it reads its messages
+// again: the send gives no answer, never a value that looks like one.
+TEST(WindowContractHung, SendsToAProgramHungPastTheLimitGetNoAnswerUntilItAnswersAgain) {
+  using namespace std::chrono_literals;
+  const auto lab = makeWindowLab(300ms);
+  WindowSystem& ws = lab->windows();
+  const Hwnd f = lab->create({"LabFrame", WS_POPUP | WS_VISIBLE, 0, 0, 200, 200, 0, 0, ""});
+  const Hwnd lb = lab->create({"ListBox", WS_CHILD | WS_VISIBLE, 0, 0, 100, 100, f, 0, ""});
+  ASSERT_EQ(ws.sendMessageTimeoutA(lb, LB_ADDSTRING, 0, text("Client")), 0);
+
+  lab->hang(3000ms);
+  EXPECT_EQ(ws.sendMessageTimeoutA(lb, LB_FINDSTRINGEXACT, kAll, text("Client")), std::nullopt);
+  EXPECT_EQ(ws.sendMessageTimeoutA(lb, LB_GETCOUNT, 0, 0), std::nullopt);
+  EXPECT_EQ(ws.sendMessageA(lb, LB_GETCOUNT, 0, 0), 0);
+  EXPECT_TRUE(ws.postMessageA(lb, WM_KEYDOWN, VK_RETURN, 1));  // a post does not wait
+
+  ASSERT_TRUE(lab->waitUntilResponsive(10s));
+  EXPECT_EQ(ws.sendMessageTimeoutA(lb, LB_FINDSTRINGEXACT, kAll, text("client")), 0);
+  EXPECT_EQ(ws.sendMessageTimeoutA(lb, LB_GETCOUNT, 0, 0), 1);
 }
 
 }  // namespace

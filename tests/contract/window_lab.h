@@ -3,10 +3,12 @@
 // look at them only through windows(), the system under test.
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/call_limit.h"
 #include "platform/window_system.h"
 
 namespace morvane::contract {
@@ -45,9 +47,15 @@ class WindowLab {
   virtual bool destroy(Hwnd hwnd) = 0;
   // The WM_COMMAND messages the window received, oldest first.
   virtual std::vector<Command> commands(Hwnd hwnd) = 0;
+  // The program holding the lab's windows stops reading its messages for the duration, as a hung
+  // program does.
+  virtual void hang(std::chrono::milliseconds duration) = 0;
+  // Waits, at most limit, until it reads its messages again; false when it did not.
+  virtual bool waitUntilResponsive(std::chrono::milliseconds limit) = 0;
 };
 
-// Each test program links the lab of the backend it tests.
-std::unique_ptr<WindowLab> makeWindowLab();
+// Each test program links the lab of the backend it tests. windows() gives up on a send after
+// callLimit.
+std::unique_ptr<WindowLab> makeWindowLab(std::chrono::milliseconds callLimit = kCallLimit);
 
 }  // namespace morvane::contract

@@ -676,6 +676,43 @@ INSTANTIATE_TEST_SUITE_P(
                                     "entry \"If no layout assigned\""}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Update Layout while ACT! is busy on the name search past the call limit: the designed failure,
+// and when ACT! wakes up no layout of this selection is applied.
+TEST_F(EditorTest, UpdateLayoutWhileActHangsOnTheSearchReportsTheFailedSelection) {
+  frmMain& f = open();
+  world.hangActWhenSent(win::LB_FINDSTRINGEXACT, 15000);
+  user.click(f.cmdUpdateLayout);
+  world.settle();
+  ASSERT_EQ(world.boxes.shown().size(), 1u);
+  EXPECT_EQ(world.boxes.shown()[0].caption, "Unable to change layout");
+  EXPECT_EQ(world.boxes.shown()[0].text, "Error Setting Layout 'Client' !");
+  world.wait(15000);
+  EXPECT_EQ(world.act.currentLayout(), "Standard");
+  EXPECT_TRUE(world.act.layoutState().applied.empty());
+}
+
+// ACT! killed while the editor is open: it says so once, and the rules can still be saved.
+TEST_F(EditorTest, KilledActIsToldOnceAndTheRulesCanStillBeSaved) {
+  frmMain& f = open();
+  world.killAct();
+  world.wait(5000);
+  ASSERT_EQ(world.boxes.shown().size(), 1u);
+  EXPECT_EQ(world.boxes.shown()[0].caption, "Morvane error");
+  EXPECT_EQ(world.boxes.shown()[0].text.rfind(
+                "Error 462: 'The remote server machine does not exist or is unavailable'\r", 0),
+            0u);
+  EXPECT_TRUE(f.visible());
+
+  clickLayoutCell(f, 4);
+  user.choose(f.cboFloating, entryOf(f.cboFloating, "Vendor Layout"));
+  user.click(f.cmdSave);
+  world.settle();
+  EXPECT_EQ(rule("Sales-Contact", "Supplier"), "Vendor Layout");
+  EXPECT_FALSE(f.UnsavedChanges);
+  world.wait(5000);
+  EXPECT_EQ(world.boxes.shown().size(), 1u);
+}
+
 TEST_F(EditorTest, StealthModeHandsOverToMorvaneAutoAndTheSettingsStay) {
   frmMain& f = open();
   user.click(f.chkStealth);

@@ -15,7 +15,10 @@ namespace {
 
 using namespace morvane::win;
 
-LParam text(const char* s) { return reinterpret_cast<LParam>(s); }
+LParam text(const char* s) {
+  return reinterpret_cast<LParam>(s);
+}
+constexpr WParam kAllItems = static_cast<WParam>(-1);
 
 class DesktopTest : public ::testing::Test {
  protected:
@@ -42,8 +45,8 @@ TEST_F(DesktopTest, EnumWindows_NewestFirstFromSnapshot) {
       [&](Hwnd h, LParam) {
         seen.push_back(h);
         if (h == c) {
-          d.destroyWindow(b);    // destroyed before its turn: skipped
-          created = top();       // created during the walk: not visited
+          d.destroyWindow(b);  // destroyed before its turn: skipped
+          created = top();     // created during the walk: not visited
         }
         return -1;
       },
@@ -59,13 +62,26 @@ TEST_F(DesktopTest, EnumChildWindows_AllDescendantsDepthFirstInCreationOrder) {
   const Hwnd a1 = child(a), a2 = child(a), b1 = child(b);
   d.createWindowA("Popup", "", WS_POPUP, 0, 0, 1, 1, f, nullptr);  // owned, not a child
   std::vector<Hwnd> seen;
-  EXPECT_TRUE(d.enumChildWindows(f, [&](Hwnd h, LParam) { seen.push_back(h); return -1; }, 0));
+  EXPECT_TRUE(d.enumChildWindows(
+      f,
+      [&](Hwnd h, LParam) {
+        seen.push_back(h);
+        return -1;
+      },
+      0));
   EXPECT_EQ(seen, (std::vector<Hwnd>{a, a1, a2, b, b1}));
   // Stopping ends the walk at once, descent included; no children at all also gives false.
   seen.clear();
-  EXPECT_FALSE(d.enumChildWindows(f, [&](Hwnd h, LParam) { seen.push_back(h); return 0; }, 0));
+  EXPECT_FALSE(d.enumChildWindows(
+      f,
+      [&](Hwnd h, LParam) {
+        seen.push_back(h);
+        return 0;
+      },
+      0));
   EXPECT_EQ(seen.size(), 1u);
-  EXPECT_FALSE(d.enumChildWindows(b1, [](Hwnd, LParam) { return -1; }, 0));
+  EXPECT_FALSE(d.enumChildWindows(
+      b1, [](Hwnd, LParam) { return -1; }, 0));
 }
 
 TEST_F(DesktopTest, GetClassName_TruncatesToBufferAndFailsOnBadHandle) {
@@ -101,7 +117,7 @@ TEST_F(DesktopTest, ParentRectAndVisibilityFollowTheTree) {
 
   EXPECT_TRUE(d.isWindowVisible(btn));
   d.showWindow(bar, SW_HIDE);
-  EXPECT_FALSE(d.isWindowVisible(btn));  // an ancestor is hidden
+  EXPECT_FALSE(d.isWindowVisible(btn));                        // an ancestor is hidden
   EXPECT_TRUE(d.getWindowLongA(btn, GWL_STYLE) & WS_VISIBLE);  // its own bit is kept
   EXPECT_FALSE(d.isWindowVisible(0));
 }
@@ -129,9 +145,9 @@ TEST_F(DesktopTest, ListBox_FindStringExactIsWholeCaseInsensitiveWithWrapAround)
     LResult expected;
   };
   for (const Case& c : std::vector<Case>{{-1, "CLIENT", 1},
-                                         {1, "client", 3},   // from start+1
-                                         {3, "Client", 1},   // wraps round
-                                         {2, "abci", 2},     // start itself is examined last
+                                         {1, "client", 3},     // from start+1
+                                         {3, "Client", 1},     // wraps round
+                                         {2, "abci", 2},       // start itself is examined last
                                          {99, "standard", 0},  // start past the end wraps to 0
                                          {-1, "abc", LB_ERR},  // a prefix is no match
                                          {-1, "Client ", LB_ERR},
@@ -196,7 +212,7 @@ TEST_F(DesktopTest, PostMessage_QueuesUntilPumpAndRefusesBadTargets) {
   EXPECT_EQ(d.pump(), 1);
   EXPECT_EQ(received, 1);
   EXPECT_FALSE(d.postMessageA(0xDEAD, WM_KEYDOWN, 0, 0));
-  EXPECT_TRUE(d.postMessageA(0, WM_KEYDOWN, 0, 0));  // the thread's own queue
+  EXPECT_TRUE(d.postMessageA(0, WM_KEYDOWN, 0, 0));             // the thread's own queue
   EXPECT_FALSE(d.postMessageA(h, LB_ADDSTRING, 0, text("x")));  // pointers are send-only
   EXPECT_EQ(d.sendMessageA(0xDEAD, LB_GETCOUNT, 0, 0), 0);
 
@@ -207,6 +223,67 @@ TEST_F(DesktopTest, PostMessage_QueuesUntilPumpAndRefusesBadTargets) {
   EXPECT_EQ(d.trace()[0].kind, TraceEntry::Kind::Post);
   EXPECT_TRUE(d.trace()[0].flag);
   EXPECT_FALSE(d.trace()[1].flag);
+}
+
+// What a send to a program that stops answering costs the sender, and what reaches the program
+// once it answers again (the user32 side of it is in tests/contract and tests/win32).
+TEST_F(DesktopTest, HungProgram_SendsWaitTheLimitOnceThenFailAtOnceAndPostsArriveLater) {
+  std::vector<uint32_t> received;
+  const Hwnd f = d.createWindowA("Frame", "", WS_VISIBLE, 0, 0, 100, 100, 0,
+                                 [&](Hwnd h, uint32_t msg, WParam w, LParam l) {
+                                   if (msg != WM_PAINT) received.push_back(msg);
+                                   return d.callClassProc(h, msg, w, l);
+                                 });
+  const Hwnd lb = child(f, "ListBox");
+  d.sendMessageA(lb, LB_ADDSTRING, 0, text("Client"));
+  const Hwnd other = top();
+  received.clear();
+
+  d.hang(lb, 15000);  // its whole program: the frame and everything under it
+  EXPECT_TRUE(d.isBusy(f));
+  EXPECT_FALSE(d.isBusy(other));
+  EXPECT_EQ(d.sendMessageTimeoutA(f, WM_USER, 0, 0), std::nullopt);
+  EXPECT_EQ(d.now(), 10000u);  // the sender waited the whole limit
+  EXPECT_FALSE(d.trace().back().flag);
+  // Hung for five seconds and more: the next sends fail at once and never get there.
+  EXPECT_EQ(d.sendMessageTimeoutA(lb, LB_FINDSTRINGEXACT, kAllItems, text("Client")), std::nullopt);
+  EXPECT_EQ(d.sendMessageTimeoutA(f, WM_USER + 1, 0, 0), std::nullopt);
+  EXPECT_EQ(d.now(), 10000u);
+  EXPECT_EQ(d.sendMessageTimeoutA(other, WM_SETTEXT, 0, text("x")), 1);  // others answer
+  EXPECT_TRUE(d.postMessageA(f, WM_KEYDOWN, VK_RETURN, 1));
+  d.sendMessageA(f, WM_SETREDRAW, 1, 0);  // redraw switched back on is never lost
+  EXPECT_EQ(d.pump(), 0);
+  EXPECT_TRUE(received.empty());
+
+  d.advance(5000);
+  EXPECT_FALSE(d.isBusy(f));
+  EXPECT_EQ(received, (std::vector<uint32_t>{WM_KEYDOWN, WM_SETREDRAW}));
+  EXPECT_EQ(d.sendMessageTimeoutA(lb, LB_FINDSTRINGEXACT, kAllItems, text("client")), 0);
+
+  // A hang shorter than the limit: the send waits for the answer.
+  d.hang(f, 3000);
+  EXPECT_EQ(d.sendMessageTimeoutA(lb, LB_GETCOUNT, 0, 0), 1);
+  EXPECT_EQ(d.now(), 18000u);
+  EXPECT_FALSE(d.isBusy(f));
+}
+
+TEST_F(DesktopTest, HungProgram_AHangThatBeginsInTheHandlerHoldsBackItsAnswer) {
+  const Hwnd lb = listBox({"Standard", "Client"});
+  d.hangWhenSent(lb, LB_FINDSTRINGEXACT, 4000);
+  EXPECT_EQ(d.sendMessageTimeoutA(lb, LB_GETCOUNT, 0, 0), 2);  // another message: no hang
+  EXPECT_EQ(d.sendMessageTimeoutA(lb, LB_FINDSTRINGEXACT, kAllItems, text("Client")), 1);
+  EXPECT_EQ(d.now(), 4000u);
+
+  d.hangWhenSent(lb, LB_FINDSTRINGEXACT, 15000);
+  EXPECT_EQ(d.sendMessageTimeoutA(lb, LB_FINDSTRINGEXACT, kAllItems, text("Client")), std::nullopt);
+  EXPECT_EQ(d.now(), 14000u);
+  EXPECT_TRUE(d.isBusy(lb));
+  // Moving its window waits for it as a send does; it has not answered for ten seconds.
+  EXPECT_FALSE(d.moveWindow(lb, 5000, 0, 0, 0, false));
+  EXPECT_EQ(d.now(), 14000u);
+  EXPECT_TRUE(d.waitForAnswer(lb, 5000));
+  EXPECT_EQ(d.now(), 19000u);
+  EXPECT_TRUE(d.moveWindow(lb, 5000, 0, 0, 0, false));
 }
 
 TEST_F(DesktopTest, LockWindowUpdate_OneLockOnTheWholeDesktop) {

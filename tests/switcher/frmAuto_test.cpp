@@ -280,6 +280,110 @@ TEST_F(SwitcherTest, CloseRequest_RemovesTheIconAndEnds) {
   EXPECT_TRUE(world.boxes.shown().empty());
 }
 
+// ACT! stops answering while an update is due: the first call gives up at the call limit, the
+// update ends there with one box, and MorvaneAuto carries on for when ACT! answers again.
+TEST_F(SwitcherTest, HungAct_AnUpdateEndsAtTheLimitWithOneBoxAndTheNextOneWorks) {
+  MorvaneAutoProgram& p = start();
+  world.act.switchView(hostsim::view::kContactList);
+  world.settle();
+  world.hangAct(30000);
+  const uint64_t hangStart = world.desktop.now();
+  world.wait(1000);                                          // the deferred update falls due
+  EXPECT_EQ(world.desktop.now(), hangStart + 1000 + 10000);  // waited exactly the limit
+  EXPECT_EQ(boxTexts(), std::vector<std::string>{
+                            "Error -2147417825: 'Automation error\r\nThis operation returned "
+                            "because the timeout period expired.'\r"
+                            "in frmAuto: Function Get_DB_Name - Line # 2" +
+                            std::string(kSupport)});
+  EXPECT_EQ(world.boxes.shown()[0].caption, "MorvaneAuto error");
+  EXPECT_EQ(world.morvaneAuto(), &p);
+  EXPECT_NE(world.trayIcon(), nullptr);
+  // A further call while ACT! still hangs waits the limit again, and fails as well.
+  EXPECT_FALSE(p.module1.Check_ACT());
+  EXPECT_EQ(world.desktop.now(), hangStart + 1000 + 2 * 10000);
+
+  world.wait(30000);
+  world.act.switchView(hostsim::view::kContact);
+  world.settle();
+  world.act.nextRecord();
+  world.settle();
+  EXPECT_EQ(layout(), "Prospect Layout");
+  EXPECT_EQ(world.boxes.shown().size(), 2u);
+}
+
+// ACT! stops answering right after one of an update's calls: the next call gives up at the limit,
+// and the update takes nothing from it (no saved view type, no empty field value standing in for
+// ACT!'s answer): no layout is chosen, now or when ACT! wakes up.
+TEST_F(SwitcherTest, HungAct_AFailedCallOfAnUpdateIsNeverTakenForAnAnswer) {
+  struct Case {
+    const char* lastAnswered;  // ACT! hangs once it has served this
+    const char* box;           // the one box, "" for none
+  };
+  const Case cases[] = {
+      {"GetActive", "in frmAuto: Sub Update_Layout - Line # 3"},  // the view's type
+      {"Create", ""},  // the field's value: Get_Field_Value passes errors over without a word
+  };
+  MorvaneAutoProgram& p = start();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.lastAnswered);
+    world.boxes.clear();
+    world.act.whileServing = [&](std::string_view, std::string_view member) {
+      if (member == c.lastAnswered) world.hangAct(30000);
+    };
+    world.desktop.clearTrace();
+    world.act.nextRecord();  // Bob Durand, a Prospect
+    world.settle();
+    world.act.whileServing = nullptr;
+    EXPECT_TRUE(world.desktop.trace().empty()) << "no window of ACT! is asked for a layout";
+    if (*c.box == '\0') {
+      EXPECT_TRUE(world.boxes.shown().empty());
+    } else {
+      ASSERT_EQ(world.boxes.shown().size(), 1u);
+      EXPECT_NE(boxTexts()[0].find(c.box), std::string::npos) << boxTexts()[0];
+    }
+    world.wait(30000);
+    EXPECT_EQ(layout(), "Client");
+    world.act.firstRecord();  // back to Alice Martin, a Customer, once ACT! answers again
+    world.settle();
+    EXPECT_EQ(layout(), "Client");
+  }
+  EXPECT_EQ(world.morvaneAuto(), &p);
+}
+
+// ACT! killed (no closing event), idle or with an update due: MorvaneAuto says so once, in the
+// standard box, and ends as when ACT! closes; ACT! and MorvaneAuto started again work.
+TEST_F(SwitcherTest, KilledAct_OneBoxThenTheSwitcherEndsAndANewOneSwitches) {
+  for (const bool updateDue : {false, true}) {
+    SCOPED_TRACE(updateDue ? "an update due" : "idle");
+    world.boxes.clear();
+    start();
+    if (updateDue) {
+      world.act.switchView(hostsim::view::kContactList);
+      world.settle();
+    }
+    world.killAct();
+    world.wait(5000);
+    ASSERT_EQ(world.boxes.shown().size(), 1u);
+    EXPECT_EQ(world.boxes.shown()[0].caption, "MorvaneAuto error");
+    EXPECT_EQ(boxTexts()[0].rfind(
+                  "Error 462: 'The remote server machine does not exist or is unavailable'\r", 0),
+              0u)
+        << boxTexts()[0];
+    EXPECT_EQ(world.trayIcon(), nullptr);
+    EXPECT_EQ(world.runningMorvaneAutos(), 0);
+
+    world.startAct();
+    start();
+    world.act.nextRecord();
+    world.settle();
+    EXPECT_EQ(layout(), "Prospect Layout");  // Bob Durand
+    EXPECT_EQ(world.boxes.shown().size(), 1u);
+    world.quitAct();
+    world.settle();
+    world.startAct();
+  }
+}
+
 TEST_F(SwitcherTest, Event14DuringStartUp_EndsStartUpThere) {
   // ACT! raises event 14 while it serves one of start-up's calls: Create_ACT_Objects (step 8),
   // the database name (step 10), the first update (step 11). Start-up goes no further: no update

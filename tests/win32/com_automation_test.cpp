@@ -7,11 +7,13 @@
 
 #include <thread>
 
+#include "platform/error_trap.h"
 #include "platform/win32/com/com_errors.h"
 #include "platform/win32/com/com_server.h"
 #include "tests/platform/error_number.h"
 #include "tests/win32/com_probe.h"
 #include "tests/win32/com_test_support.h"
+#include "tests/win32/support/wait.h"
 
 namespace morvane::win32::testing {
 namespace {
@@ -275,6 +277,62 @@ TEST(ComLocalServerTest, ServerKilledDuringALongCallGivesAnError) {
   victim.reset();
   CloseHandle(server);
   unregisterLocalServerClass(victimClass);
+}
+
+// A call its server does not answer within the limit fails at the limit, while this thread handles
+// what is sent to it; a further call while the server still hangs fails the same way, and the
+// server's objects work again once it has answered.
+TEST(ComCallLimit, ACallPastTheLimitFailsAndTheServerWorksAgainOnceItAnswers) {
+  using namespace std::chrono_literals;
+  ComApartment apartment;
+  ComAutomation automation(500ms);
+  // A class of its own: the killed victim's stays registered with Wine's COM for the session.
+  const LocalServerClass slowClass =
+      sizeof(void*) == 8
+          ? LocalServerClass{{0x5d0c8a41,
+                              0x2f6e,
+                              0x4b8d,
+                              {0x9a, 0x31, 0x7e, 0x44, 0x0b, 0xc2, 0x19, 0x6f}},
+                             "MorvaneTest.Slow64",
+                             "Morvane COM test, slow"}
+          : LocalServerClass{
+                {0x3b7e21d9, 0x84c5, 0x4f0a, {0xb6, 0x5e, 0x12, 0xd8, 0x3c, 0x97, 0xa4, 0x50}},
+                "MorvaneTest.Slow32",
+                "Morvane COM test, slow"};
+  registerLocalServerClass(slowClass, testServerPath(), "/victim " + guidText(slowClass.clsid));
+  // The server's start takes longer than the short limit: it is started without one.
+  ComAutomation patient;
+  ObjectRef first = patient.createObject(slowClass.progId);
+  ObjectRef victim = automation.createObject(slowClass.progId);
+  const auto pid = static_cast<DWORD>(getProperty(victim, "ProcessId").get<int32_t>());
+  HANDLE server = OpenProcess(SYNCHRONIZE, FALSE, pid);
+  ASSERT_NE(server, nullptr);
+  const HWND window =
+      CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  ASSERT_NE(window, nullptr);
+
+  // Sent from another thread: this one handles it only while it waits on the call.
+  bool answered = false;
+  std::thread sender([&] {
+    DWORD_PTR ignored = 0;
+    answered = SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored) != 0;
+  });
+  const RuntimeError timedOut = errorOf([&] { callMethod(victim, "Hang", {int32_t{4000}}); });
+  sender.join();
+  EXPECT_EQ(timedOut.number(), kCallTimedOut);
+  EXPECT_EQ(timedOut.description(), callTimedOutError().description());
+  EXPECT_TRUE(answered);
+  EXPECT_EQ(errorNumberOf([&] { callMethod(victim, "Echo", {"x"}); }), kCallTimedOut);
+
+  EXPECT_TRUE(wintest::waitUntil(
+      [&] { return ignoreErrors([&] { callMethod(victim, "Echo", {"x"}); }); }, 10s));
+  EXPECT_EQ(callMethod(victim, "Echo", {"y"}), Variant("y"));
+  victim.reset();
+  first.reset();
+  EXPECT_EQ(WaitForSingleObject(server, 20000), WAIT_OBJECT_0) << "released by the server's end";
+  CloseHandle(server);
+  DestroyWindow(window);
+  unregisterLocalServerClass(slowClass);
 }
 
 }  // namespace

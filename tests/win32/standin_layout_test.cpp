@@ -51,6 +51,28 @@ TEST_F(LayoutsThroughWindows, SelectLayoutAppliesTheWholeNameTheListFinds) {
   EXPECT_TRUE(boxes.shown().empty());
 }
 
+// ACT! busy on the name search for longer than a message may take (10 seconds): SelectLayout gives
+// up on it and reports the failed selection while ACT! still hangs, having posted nothing, and ACT!
+// applies nothing when it wakes up.
+TEST_F(LayoutsThroughWindows, SelectLayoutWhileActHangsOnTheSearchFailsAndChangesNothing) {
+  StandInProcess act;
+  ASSERT_EQ(act.command("hang-on-search 15000").result, Result::Done);
+  windows.reset();
+  EXPECT_EQ(layouts.SelectLayout("Client"), "Error Setting Layout 'Client' !");
+  DWORD_PTR ignored = 0;
+  EXPECT_EQ(SendMessageTimeoutA(act.frame(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 100, &ignored), 0)
+      << "ACT! should still hang";
+  EXPECT_EQ(windows.sent(LB_SETCURSEL), 0u);
+  EXPECT_EQ(windows.messagesPosted(), 0u);
+
+  act.wake();  // instead of sleeping out the rest of the hang
+  const StandInState state = act.state();
+  EXPECT_EQ(state.layout, "Standard");
+  EXPECT_TRUE(state.applied.empty());
+  EXPECT_EQ(act.frameTitle(), "ACT! - Standard");
+  EXPECT_TRUE(boxes.shown().empty());
+}
+
 TEST_F(LayoutsThroughWindows, EnumLayoutsReadsTheListInOrderInTheAnsiCodePage) {
   StandInProcess act;
   EXPECT_EQ(layouts.EnumLayouts(), hostsim::sampleLayouts());

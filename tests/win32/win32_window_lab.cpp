@@ -162,8 +162,8 @@ bool Win32WindowLab::waitUntilResponsive(std::chrono::milliseconds limit) {
 
 namespace morvane::contract {
 
-std::unique_ptr<WindowLab> makeWindowLab() {
-  return std::make_unique<win32::Win32WindowLab>();
+std::unique_ptr<WindowLab> makeWindowLab(std::chrono::milliseconds callLimit) {
+  return std::make_unique<win32::Win32WindowLab>(callLimit);
 }
 
 }  // namespace morvane::contract

@@ -12,7 +12,7 @@ namespace morvane::win32 {
 
 class Win32WindowLab : public contract::WindowLab {
  public:
-  explicit Win32WindowLab(std::chrono::milliseconds sendTimeout = std::chrono::seconds(10));
+  explicit Win32WindowLab(std::chrono::milliseconds sendTimeout = kCallLimit);
   ~Win32WindowLab() override;
 
   WindowSystem& windows() override { return m_windows; }
@@ -22,9 +22,9 @@ class Win32WindowLab : public contract::WindowLab {
   std::vector<contract::Command> commands(Hwnd hwnd) override;
 
   // The lab sleeps for the given time without reading its messages, as a hung program does.
-  void hang(std::chrono::milliseconds duration);
+  void hang(std::chrono::milliseconds duration) override;
   // Waits until the lab reads its messages again; false when it did not within the limit.
-  bool waitUntilResponsive(std::chrono::milliseconds limit);
+  bool waitUntilResponsive(std::chrono::milliseconds limit) override;
 
  private:
   Win32WindowSystem m_windows;

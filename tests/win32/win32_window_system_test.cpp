@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -56,8 +57,8 @@ TEST(Win32WindowSystem, HungTarget_SendsAndMovesGiveUpAfterTheTimeout) {
   ws.sendMessageA(lb, LB_ADDSTRING, 0, text("Sales"));
 
   lab.hang(5000ms);
-  EXPECT_EQ(ws.sendMessageA(lb, LB_GETCOUNT, 0, 0), 0);
-  EXPECT_EQ(ws.sendMessageA(lb, LB_GETTEXTLEN, 0, 0), 0);
+  EXPECT_EQ(ws.sendMessageTimeoutA(lb, LB_GETCOUNT, 0, 0), std::nullopt);
+  EXPECT_EQ(ws.sendMessageTimeoutA(lb, LB_GETTEXTLEN, 0, 0), std::nullopt);
   // MoveWindow itself would wait for the hung thread as long as it hangs.
   EXPECT_FALSE(ws.moveWindow(lb, 5000, 0, 0, 0, false));
   EXPECT_EQ(lab.win32().timedOutSends(), 3u);
@@ -65,7 +66,7 @@ TEST(Win32WindowSystem, HungTarget_SendsAndMovesGiveUpAfterTheTimeout) {
   EXPECT_FALSE(lab.waitUntilResponsive(200ms));
 
   ASSERT_TRUE(lab.waitUntilResponsive(10s));
-  EXPECT_EQ(ws.sendMessageA(lb, LB_GETCOUNT, 0, 0), 2);
+  EXPECT_EQ(ws.sendMessageTimeoutA(lb, LB_GETCOUNT, 0, 0), 2);
   EXPECT_TRUE(ws.moveWindow(lb, 5000, 0, 0, 0, false));
   EXPECT_EQ(lab.win32().timedOutSends(), 3u);
 }

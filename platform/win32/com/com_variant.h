@@ -87,6 +87,8 @@ class ByRefArguments {
   DISPPARAMS* params() { return &m_params; }
   // Replaces args (the list given to the constructor) by the values as the callee left them.
   void writeBack(std::vector<Variant>& args) const;
+  // The value argument i (call order) refers to.
+  VARIANT& value(size_t i) { return m_values.at(i); }
 
  private:
   std::vector<VARIANT> m_values;  // in call order: what the references point at
@@ -104,6 +106,8 @@ class ByValueArguments {
   ByValueArguments& operator=(const ByValueArguments&) = delete;
 
   DISPPARAMS* params() { return &m_params; }
+  // Argument i, in call order.
+  VARIANT& value(size_t i) { return m_values.at(m_values.size() - 1 - i); }
 
  private:
   std::vector<VARIANT> m_values;
