@@ -270,13 +270,15 @@ TEST_F(LayoutTest, EnumLayouts_StopsAtTheFirstReadActDoesNotAnswer) {
     SCOPED_TRACE(c.name);
     startAct();
     const Hwnd list = act->layoutList();
-    WndProcValue old = 0;
+    // The list outlives this pass (the next start destroys it), and so must what its procedure
+    // calls on.
+    const auto old = std::make_shared<WndProcValue>(0);
     const WndProcValue slow =
-        desktop.makeWndProcValue([&, c, list](Hwnd h, uint32_t m, WParam w, LParam l) {
+        desktop.makeWndProcValue([this, c, list, old](Hwnd h, uint32_t m, WParam w, LParam l) {
           if (m == c.msg && w == c.item) desktop.hang(list, c.ms);
-          return desktop.callWindowProcA(old, h, m, w, l);
+          return desktop.callWindowProcA(*old, h, m, w, l);
         });
-    old = desktop.setWindowLongA(list, GWL_WNDPROC, slow);
+    *old = desktop.setWindowLongA(list, GWL_WNDPROC, slow);
     EXPECT_EQ(mod.EnumLayouts(), c.expected);
     desktop.advance(c.ms);
   }

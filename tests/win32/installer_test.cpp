@@ -34,17 +34,6 @@ constexpr const char* kNubrixIid = "{A2D3B27C-7D9A-4977-B08A-4F503CA6D1C7}";
 constexpr const char* kNubrixEventsIid = "{740CD1F3-6721-4175-B6EA-29F4292E8DD6}";
 constexpr const char* kRules = "[Sales-Contact]\r\n_Reference_Field_=5\r\nCustomer=Client\r\n";
 
-std::string besideMe(std::string_view file) {
-  const std::string self = selfPath();
-  return self.substr(0, self.find_last_of('\\') + 1) + std::string(file);
-}
-
-std::string knownFolder(int csidl) {
-  char path[MAX_PATH] = {};
-  SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
-  return path;
-}
-
 std::string lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });

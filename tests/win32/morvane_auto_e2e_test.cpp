@@ -30,11 +30,6 @@ constexpr const char* kToolTip = "Morvane in Stealth Mode. Click to open.";
 // MorvaneAuto waits this long before a deferred update; short, so the tests need not wait long.
 constexpr const char* kDelay = "800";
 
-std::string besideMe(std::string_view file) {
-  const std::string self = selfPath();
-  return self.substr(0, self.find_last_of('\\') + 1) + std::string(file);
-}
-
 class MorvaneAutoEndToEnd : public testing::Test {
  protected:
   // ACT!'s stand-in and the icon control's library, registered as their installers would.

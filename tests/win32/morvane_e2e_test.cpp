@@ -14,6 +14,7 @@
 #include "platform/win32/win32_profile_files.h"
 #include "tests/win32/support/fake_notification_area.h"
 #include "tests/win32/support/message_box_answerer.h"
+#include "tests/win32/support/other_windows.h"
 #include "tests/win32/support/processes.h"
 #include "tests/win32/support/program_settings.h"
 #include "tests/win32/support/recorded_start.h"
@@ -32,52 +33,6 @@ constexpr const char* kTitle = "Morvane";
 // The picture of the rule list's image list: each row is at least that high.
 constexpr int kRowHeight = 32;
 
-std::string besideMe(std::string_view file) {
-  const std::string self = selfPath();
-  return self.substr(0, self.find_last_of('\\') + 1) + std::string(file);
-}
-
-std::string className(HWND window) {
-  char name[64] = {};
-  GetClassNameA(window, name, sizeof name);
-  return name;
-}
-
-// A window's text, asked of its own procedure (for a drop-down list: the entry it shows). The
-// Unicode message, which Windows converts across processes whatever the control's own kind.
-std::string textOf(HWND window) {
-  wchar_t text[512] = {};
-  DWORD_PTR length = 0;
-  if (!SendMessageTimeoutW(window, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text),
-                           SMTO_ABORTIFHUNG, 5000, &length))
-    return "<no answer>";
-  char ansi[1024] = {};
-  WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(length), ansi, sizeof ansi, nullptr,
-                      nullptr);
-  return ansi;
-}
-
-struct WindowSearch {
-  DWORD processId;
-  std::vector<HWND> found;
-};
-
-BOOL CALLBACK collectVisible(HWND window, LPARAM searchAddress) {
-  auto& search = *reinterpret_cast<WindowSearch*>(searchAddress);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  if (owner == search.processId && IsWindowVisible(window) && className(window) != "#32770")
-    search.found.push_back(window);
-  return TRUE;
-}
-
-// The visible top-level windows of a process, message boxes aside.
-std::vector<HWND> visibleWindowsOf(DWORD processId) {
-  WindowSearch search{processId, {}};
-  EnumWindows(&collectVisible, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
 // The editor's window and its controls, found by the form's caption and each control's class
 // and text, as a user's tools would find them.
 struct EditorWindows {
@@ -94,12 +49,12 @@ struct EditorWindows {
   static std::optional<EditorWindows> of(DWORD processId) {
     EditorWindows e;
     for (HWND w : visibleWindowsOf(processId))
-      if (textOf(w) == kTitle) e.form = w;
+      if (windowText(w) == kTitle) e.form = w;
     if (e.form == nullptr) return std::nullopt;
     std::vector<HWND> combos;
     for (HWND c = GetWindow(e.form, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
-      const std::string cls = className(c);
-      const std::string text = textOf(c);
+      const std::string cls = windowClass(c);
+      const std::string text = windowText(c);
       if (cls == "SysListView32") e.list = c;
       if (cls == "ComboBox") combos.push_back(c);
       if (cls != "Button") continue;
@@ -124,39 +79,6 @@ struct EditorWindows {
   }
 };
 
-// Presses a button as a click would; posted, so that a box or the program's end that follows does
-// not hold the test.
-void press(HWND button) {
-  PostMessageA(button, BM_CLICK, 0, 0);
-}
-
-// Opens an entry of the editor's Options menu with the keyboard, as the user would (Alt+O, then
-// the entry's letter once the menu shows); the window with the caption it opens, or nullptr.
-HWND openFromOptions(DWORD process, HWND form, char entry, const std::string& caption) {
-  PostMessageA(form, WM_SYSCOMMAND, SC_KEYMENU, 'o');
-  if (!waitUntil([&] {
-        for (HWND w : visibleWindowsOf(process))
-          if (className(w) == "#32768") return true;
-        return false;
-      }))
-    return nullptr;
-  PostMessageA(form, WM_CHAR, static_cast<unsigned char>(entry), 0);
-  HWND opened = nullptr;
-  waitUntil([&] {
-    for (HWND w : visibleWindowsOf(process))
-      if (textOf(w) == caption) opened = w;
-    return opened != nullptr;
-  });
-  return opened;
-}
-
-// A window of a dialog by its class and text; nullptr when there is none.
-HWND childOf(HWND dialog, const std::string& cls, const std::string& text) {
-  for (HWND c = GetWindow(dialog, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT))
-    if (className(c) == cls && textOf(c) == text) return c;
-  return nullptr;
-}
-
 // A click on a label of another process: the static control tells its dialog.
 void clickLabel(HWND label) {
   PostMessageA(label, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
@@ -170,7 +92,7 @@ HWND toolbarLabel(HWND dialog, const std::string& view) {
   for (HWND c = GetWindow(dialog, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
     RECT r{};
     GetWindowRect(c, &r);
-    if (className(c) == "Static" && textOf(c) == view && r.top < top) {
+    if (windowClass(c) == "Static" && windowText(c) == view && r.top < top) {
       top = r.top;
       found = c;
     }
@@ -218,7 +140,7 @@ bool chooseWithTheMouse(HWND combo, const std::string& entry, DWORD processId) {
   HWND dropped = nullptr;
   if (!waitUntil([&] {
         for (HWND w : visibleWindowsOf(processId))
-          if (className(w) == "ComboLBox") dropped = w;
+          if (windowClass(w) == "ComboLBox") dropped = w;
         return dropped != nullptr;
       }))
     return false;
@@ -371,7 +293,7 @@ TEST_F(MorvaneEndToEnd, OpensOnTheRecordKindsRulesAndClosingKeepsTheSettings) {
   auto morvane = startMorvane("0");
   const auto editor = waitForEditor(*morvane);
   ASSERT_TRUE(editor.has_value()) << "no editor alone on the screen";
-  EXPECT_EQ(textOf(editor->field), "ID/Status");
+  EXPECT_EQ(windowText(editor->field), "ID/Status");
   EXPECT_FALSE(IsWindowVisible(editor->chooser));
   EXPECT_FALSE(IsWindowEnabled(editor->save));
 
@@ -383,7 +305,7 @@ TEST_F(MorvaneEndToEnd, OpensOnTheRecordKindsRulesAndClosingKeepsTheSettings) {
   PostMessageA(editor->form, WM_SYSCOMMAND, SC_KEYMENU, 'h');
   ASSERT_TRUE(waitUntil([&] {
     for (HWND w : visibleWindowsOf(morvane->processId()))
-      if (className(w) == "#32768") return true;
+      if (windowClass(w) == "#32768") return true;
     return false;
   }));
   PostMessageA(editor->form, WM_CHAR, 'a', 0);
@@ -392,7 +314,7 @@ TEST_F(MorvaneEndToEnd, OpensOnTheRecordKindsRulesAndClosingKeepsTheSettings) {
   EXPECT_EQ(about->caption, "About Morvane");
   EXPECT_EQ(about->text, "Morvane\rVersion 1.1.0");
 
-  press(editor->stealthCheck);
+  clickButton(editor->stealthCheck);
   ASSERT_TRUE(waitUntil(
       [&] { return SendMessageA(editor->stealthCheck, BM_GETCHECK, 0, 0) == BST_CHECKED; }));
   PostMessageA(editor->form, WM_CLOSE, 0, 0);
@@ -424,7 +346,7 @@ TEST_F(MorvaneEndToEnd, TheChooserOverTheListSetsARowsLayoutAndUpdateLayoutAppli
   EXPECT_LE(chooser.top, rowMiddleOnScreen);
   EXPECT_GE(chooser.bottom, rowMiddleOnScreen);
   EXPECT_GT(chooser.left, list.left + pixelsX(2500)) << "right of the value column";
-  EXPECT_EQ(textOf(editor->chooser), "");
+  EXPECT_EQ(windowText(editor->chooser), "");
   EXPECT_FALSE(IsWindowEnabled(editor->save)) << "showing a row's layout is no change";
 
   // Tab from the list, which the click focused, reaches the chooser and leaves it open.
@@ -446,7 +368,7 @@ TEST_F(MorvaneEndToEnd, TheChooserOverTheListSetsARowsLayoutAndUpdateLayoutAppli
   // A divider the user drags puts it away: the header's notices reach the list's hook.
   dragDivider(editor->list, 2 * pixelsX(2500), 20);
   EXPECT_TRUE(waitUntil([&] { return IsWindowVisible(editor->chooser) == FALSE; }));
-  press(editor->save);
+  clickButton(editor->save);
   EXPECT_TRUE(waitUntil([&] { return ruleOf("Supplier") == "Vendor Layout"; }))
       << ruleOf("Supplier");
   EXPECT_TRUE(waitUntil([&] { return IsWindowEnabled(editor->save) == FALSE; }));
@@ -454,11 +376,11 @@ TEST_F(MorvaneEndToEnd, TheChooserOverTheListSetsARowsLayoutAndUpdateLayoutAppli
 
   // Update Layout applies the layout the rules give the value of ACT!'s record.
   ASSERT_EQ(act.command("next").result, hostwin::protocol::Result::Done);  // Bob, a Prospect
-  press(editor->updateLayout);
+  clickButton(editor->updateLayout);
   EXPECT_TRUE(waitUntil([&] { return act.currentLayout() == "Prospect Layout"; }))
       << act.currentLayout();
   ASSERT_EQ(act.command("field 5 Supplier").result, hostwin::protocol::Result::Done);
-  press(editor->updateLayout);
+  clickButton(editor->updateLayout);
   EXPECT_TRUE(waitUntil([&] { return act.currentLayout() == "Vendor Layout"; }))
       << act.currentLayout();
 
@@ -520,7 +442,7 @@ TEST_F(MorvaneEndToEnd, TheChooserGoesWhenTheListMovesAndFollowsItScrolledSidewa
   ASSERT_TRUE(waitUntil([&] { return headerLeft() == -scrolled; })) << headerLeft();
   const int shownColumn = pixelsX(4500) - scrolled;
   ASSERT_TRUE(openOnProspect(shownColumn));
-  EXPECT_EQ(textOf(editor->chooser), "Prospect Layout");
+  EXPECT_EQ(windowText(editor->chooser), "Prospect Layout");
   RECT chooser{};
   GetWindowRect(editor->chooser, &chooser);
   EXPECT_GE(chooser.left, list.left + shownColumn - pixelsX(1500)) << "over the shown column";
@@ -540,7 +462,7 @@ TEST_F(MorvaneEndToEnd, ClosingWithUnsavedChangesAsksWhetherToSave) {
     clickList(editor->list, pixelsX(2500) + pixelsX(2500) / 2, rowMiddle(editor->list, 1));
     ASSERT_TRUE(waitUntil([&] { return IsWindowVisible(editor->chooser) != FALSE; }));
     // It opens on the row's layout, which the program selected: no change yet.
-    EXPECT_EQ(textOf(editor->chooser), "Client");
+    EXPECT_EQ(windowText(editor->chooser), "Client");
     EXPECT_FALSE(IsWindowEnabled(editor->save));
     ASSERT_TRUE(chooseWithTheMouse(editor->chooser, "Group Layout", morvane->processId()));
     ASSERT_TRUE(waitUntil([&] { return IsWindowEnabled(editor->save) != FALSE; }));
@@ -549,7 +471,7 @@ TEST_F(MorvaneEndToEnd, ClosingWithUnsavedChangesAsksWhetherToSave) {
     if (answer == IDNO)
       PostMessageA(editor->form, WM_CLOSE, 0, 0);
     else
-      press(editor->close);
+      clickButton(editor->close);
     const auto box = answerMessageBox(BoxOwner::process(morvane->processId()), answer);
     ASSERT_TRUE(box.has_value()) << answer;
     EXPECT_EQ(box->caption, kTitle);
@@ -565,7 +487,7 @@ TEST_F(MorvaneEndToEnd, StealthModeHandsOverToMorvaneAutoFromTheProgramFolder) {
   auto morvane = startMorvane("0");
   const auto editor = waitForEditor(*morvane);
   ASSERT_TRUE(editor.has_value());
-  press(editor->stealthMode);
+  clickButton(editor->stealthMode);
   EXPECT_EQ(morvane->waitForExit(), 0u);
   // The record's layout first: Alice Martin is a Customer.
   EXPECT_EQ(act.currentLayout(), "Client");
@@ -604,7 +526,7 @@ TEST_F(MorvaneEndToEnd, TheIconOfStealthModeBringsTheEditorBack) {
   auto morvane = startMorvane("0");
   const auto editor = waitForEditor(*morvane);
   ASSERT_TRUE(editor.has_value());
-  press(editor->stealthMode);
+  clickButton(editor->stealthMode);
   EXPECT_EQ(morvane->waitForExit(), 0u);
   ASSERT_TRUE(waitUntil([&] { return !tray.icons().empty(); }, 20s));
   EXPECT_EQ(tray.icons().front().tip, "Morvane in Stealth Mode. Click to open.");
@@ -616,7 +538,7 @@ TEST_F(MorvaneEndToEnd, TheIconOfStealthModeBringsTheEditorBack) {
   ASSERT_EQ(editors.size(), 1u);
   const auto again = waitForEditor(editors.front());
   ASSERT_TRUE(again.has_value());
-  EXPECT_EQ(textOf(again->field), "ID/Status");
+  EXPECT_EQ(windowText(again->field), "ID/Status");
   EXPECT_EQ(endProcessesNamed("Morvane.exe"), 1u);
 }
 
@@ -628,17 +550,17 @@ TEST_F(MorvaneEndToEnd, TheIntegrationDialogPlacesTheCommandInAct) {
   const auto editor = waitForEditor(*morvane);
   ASSERT_TRUE(editor.has_value());
   const DWORD process = morvane->processId();
-  const HWND dialog = openFromOptions(process, editor->form, 'i', "Integrate with ACT!");
+  const HWND dialog = openMenuEntry(process, editor->form, 'o', 'i', "Integrate with ACT!");
   ASSERT_TRUE(dialog != nullptr);
 
   const HWND contacts = toolbarLabel(dialog, "Contacts");
-  const HWND close = childOf(dialog, "Button", "&Close");
+  const HWND close = childWindow(dialog, "Button", "&Close");
   ASSERT_TRUE(contacts != nullptr && close != nullptr);
   clickLabel(contacts);
   EXPECT_TRUE(waitUntil(
       [&] { return act.state().auxCommands == std::vector<std::string>{"Mo&rvane|1|"}; }));
 
-  press(close);
+  clickButton(close);
   const auto box = answerMessageBox(BoxOwner::process(process), IDNO);
   ASSERT_TRUE(box.has_value());
   EXPECT_EQ(box->caption, "Mo&rvane");
@@ -659,30 +581,30 @@ TEST_F(MorvaneEndToEnd, TheSettingsDialogStoresTheDelayAndInstallsTheMacro) {
   const auto editor = waitForEditor(*morvane);
   ASSERT_TRUE(editor.has_value());
   const DWORD process = morvane->processId();
-  const HWND dialog = openFromOptions(process, editor->form, 's', "Settings");
+  const HWND dialog = openMenuEntry(process, editor->form, 'o', 's', "Settings");
   ASSERT_TRUE(dialog != nullptr);
   HWND delay = nullptr, macro = nullptr, ok = nullptr, path = nullptr;
   for (HWND c = GetWindow(dialog, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
-    const std::string cls = className(c);
-    const std::string text = textOf(c);
+    const std::string cls = windowClass(c);
+    const std::string text = windowText(c);
     if (cls == "Edit") (text == "1000" ? delay : path) = c;
     if (cls == "Button" && text == "Install macro") macro = c;
     if (cls == "Button" && text == "&OK") ok = c;
   }
   ASSERT_TRUE(delay != nullptr && path != nullptr && macro != nullptr && ok != nullptr);
-  EXPECT_EQ(textOf(path), rulesFile);
+  EXPECT_EQ(windowText(path), rulesFile);
   EXPECT_NE(GetWindowLongA(delay, GWL_STYLE) & ES_NUMBER, 0);
 
   SendMessageA(delay, EM_SETSEL, 0, -1);
   for (const char c : std::string("7x5")) PostMessageA(delay, WM_CHAR, c, 1);
-  EXPECT_TRUE(waitUntil([&] { return textOf(delay) == "75"; })) << textOf(delay);
+  EXPECT_TRUE(waitUntil([&] { return windowText(delay) == "75"; })) << windowText(delay);
 
-  press(macro);
+  clickButton(macro);
   EXPECT_TRUE(waitUntil([&] { return act.state().startupMacro == program + "\\Morvane.mpr"; }));
-  EXPECT_TRUE(waitUntil([&] { return textOf(macro) == "Macro Installed"; }));
+  EXPECT_TRUE(waitUntil([&] { return windowText(macro) == "Macro Installed"; }));
   EXPECT_FALSE(IsWindowEnabled(macro));
 
-  press(ok);
+  clickButton(ok);
   EXPECT_TRUE(waitUntil([&] { return !IsWindow(dialog); }));
   EXPECT_EQ(settings.get(settings::kDelay), "75");
   EXPECT_EQ(settings.get(settings::kIniLocation), rulesFile);
@@ -700,7 +622,7 @@ TEST_F(MorvaneEndToEnd, ALayoutNameOfActsLongestLengthIsReadBackWhole) {
   auto morvane = startMorvane("0");
   const auto editor = waitForEditor(*morvane);
   ASSERT_TRUE(editor.has_value());
-  press(editor->updateLayout);  // Alice Martin is a Customer
+  clickButton(editor->updateLayout);  // Alice Martin is a Customer
   EXPECT_TRUE(waitUntil([&] { return act.currentLayout() == name; })) << act.currentLayout();
   EXPECT_FALSE(findMessageBox(BoxOwner::process(morvane->processId())).has_value());
   EXPECT_TRUE(morvane->running());
@@ -731,14 +653,14 @@ TEST_F(MorvaneEndToEnd, TheDialogsOpenCentredOnTheEditor) {
   };
   for (const Dialog& d :
        {Dialog{'s', "Settings", "Cancel"}, Dialog{'i', "Integrate with ACT!", "&Cancel"}}) {
-    const HWND dialog = openFromOptions(process, editor->form, d.entry, d.caption);
+    const HWND dialog = openMenuEntry(process, editor->form, 'o', d.entry, d.caption);
     ASSERT_TRUE(dialog != nullptr) << d.caption;
     RECT r{};
     GetWindowRect(dialog, &r);
     EXPECT_NEAR((r.left + r.right) / 2, (e.left + e.right) / 2, 1) << d.caption;
     EXPECT_NEAR((r.top + r.bottom) / 2, (e.top + e.bottom) / 2, 1) << d.caption;
     EXPECT_EQ(GetWindow(dialog, GW_OWNER), editor->form) << d.caption;
-    press(childOf(dialog, "Button", d.cancel));
+    clickButton(childWindow(dialog, "Button", d.cancel));
     ASSERT_TRUE(waitUntil([&] { return !IsWindow(dialog); })) << d.caption;
   }
 }
@@ -805,11 +727,11 @@ TEST_F(MorvaneEndToEnd, TheInstalledMacroStartsMorvaneWhenActStartsAgain) {
     auto morvane = startMorvane("0");
     const auto editor = waitForEditor(*morvane);
     ASSERT_TRUE(editor.has_value());
-    const HWND dialog = openFromOptions(morvane->processId(), editor->form, 's', "Settings");
+    const HWND dialog = openMenuEntry(morvane->processId(), editor->form, 'o', 's', "Settings");
     ASSERT_TRUE(dialog != nullptr);
-    press(childOf(dialog, "Button", "Install macro"));
+    clickButton(childWindow(dialog, "Button", "Install macro"));
     ASSERT_TRUE(waitUntil([&] { return act.state().startupMacro == program + "\\Morvane.mpr"; }));
-    press(childOf(dialog, "Button", "&OK"));
+    clickButton(childWindow(dialog, "Button", "&OK"));
     ASSERT_TRUE(waitUntil([&] { return !IsWindow(dialog); }));
     PostMessageA(editor->form, WM_CLOSE, 0, 0);
     ASSERT_EQ(morvane->waitForExit(), 0u);
@@ -836,12 +758,12 @@ TEST_F(MorvaneEndToEnd, YesRestartsActOnItsDatabaseAndTheEditorEnds) {
   const auto editor = waitForEditor(*morvane);
   ASSERT_TRUE(editor.has_value());
   const DWORD process = morvane->processId();
-  const HWND dialog = openFromOptions(process, editor->form, 'i', "Integrate with ACT!");
+  const HWND dialog = openMenuEntry(process, editor->form, 'o', 'i', "Integrate with ACT!");
   ASSERT_TRUE(dialog != nullptr);
   clickLabel(toolbarLabel(dialog, "Groups"));
   ASSERT_TRUE(waitUntil(
       [&] { return act.state().auxCommands == std::vector<std::string>{"Mo&rvane|3|"}; }));
-  press(childOf(dialog, "Button", "&Close"));
+  clickButton(childWindow(dialog, "Button", "&Close"));
   ASSERT_TRUE(answerMessageBox(BoxOwner::process(process), IDYES).has_value());
 
   EXPECT_TRUE(act.waitForExit(hostwin::kStandInTimeoutMs)) << "Command 150 closed ACT!";
@@ -867,19 +789,19 @@ TEST_F(MorvaneEndToEnd, ARestartThatRunsTheStartupMacroLeavesOneEditor) {
   const auto editor = waitForEditor(*morvane);
   ASSERT_TRUE(editor.has_value());
   const DWORD process = morvane->processId();
-  const HWND settingsDialog = openFromOptions(process, editor->form, 's', "Settings");
+  const HWND settingsDialog = openMenuEntry(process, editor->form, 'o', 's', "Settings");
   ASSERT_TRUE(settingsDialog != nullptr);
-  press(childOf(settingsDialog, "Button", "Install macro"));
+  clickButton(childWindow(settingsDialog, "Button", "Install macro"));
   ASSERT_TRUE(waitUntil([&] { return act.state().startupMacro == program + "\\Morvane.mpr"; }));
-  press(childOf(settingsDialog, "Button", "&OK"));
+  clickButton(childWindow(settingsDialog, "Button", "&OK"));
   ASSERT_TRUE(waitUntil([&] { return !IsWindow(settingsDialog); }));
 
-  const HWND dialog = openFromOptions(process, editor->form, 'i', "Integrate with ACT!");
+  const HWND dialog = openMenuEntry(process, editor->form, 'o', 'i', "Integrate with ACT!");
   ASSERT_TRUE(dialog != nullptr);
   clickLabel(toolbarLabel(dialog, "Contacts"));
   ASSERT_TRUE(waitUntil(
       [&] { return act.state().auxCommands == std::vector<std::string>{"Mo&rvane|1|"}; }));
-  press(childOf(dialog, "Button", "&Close"));
+  clickButton(childWindow(dialog, "Button", "&Close"));
   ASSERT_TRUE(answerMessageBox(BoxOwner::process(process), IDYES).has_value());
   EXPECT_TRUE(act.waitForExit(hostwin::kStandInTimeoutMs)) << "Command 150 closed ACT!";
   EXPECT_EQ(morvane->waitForExit(), 0u) << "the old editor ended at its second tick";
@@ -929,6 +851,37 @@ TEST_F(MorvaneEndToEnd, ActClosingUnderUnsavedChangesAsksAndSaves) {
   EXPECT_EQ(tAnswer.box->text, "Do you want to save your changes?");
   EXPECT_EQ(morvane->waitForExit(), 0u);
   EXPECT_EQ(ruleOf("Customer"), "Group Layout");
+}
+
+// ACT! dies without closing under an open editor: no event tells, but its windows go with it. The
+// editor says so once and stays, and the rules can still be chosen and saved.
+TEST_F(MorvaneEndToEnd, AnActThatDiesIsToldOnceAndTheRulesStillSave) {
+  StandInProcess act;
+  auto morvane = startMorvane("0");
+  const auto editor = waitForEditor(*morvane);
+  ASSERT_TRUE(editor.has_value());
+
+  act.command("die");
+  ASSERT_TRUE(act.waitForExit(hostwin::kStandInTimeoutMs));
+  const BoxOwner owner = BoxOwner::process(morvane->processId());
+  const auto box = answerMessageBox(owner, IDOK, 20s);
+  ASSERT_TRUE(box.has_value());
+  EXPECT_EQ(box->caption, "Morvane error");
+  EXPECT_EQ(box->text.rfind(
+                "Error 462: 'The remote server machine does not exist or is unavailable'\r", 0),
+            0u)
+      << box->text;
+
+  clickList(editor->list, pixelsX(2500) + pixelsX(2500) / 2, rowMiddle(editor->list, 1));
+  ASSERT_TRUE(waitUntil([&] { return IsWindowVisible(editor->chooser) != FALSE; }));
+  ASSERT_TRUE(chooseWithTheMouse(editor->chooser, "Group Layout", morvane->processId()));
+  ASSERT_TRUE(waitUntil([&] { return IsWindowEnabled(editor->save) != FALSE; }));
+  clickButton(editor->save);
+  EXPECT_TRUE(waitUntil([&] { return ruleOf("Customer") == "Group Layout"; }));
+  EXPECT_TRUE(morvane->running());
+  EXPECT_FALSE(findMessageBox(owner).has_value()) << "one box for ACT!'s end";
+  clickButton(editor->close);
+  EXPECT_EQ(morvane->waitForExit(), 0u);
 }
 
 TEST_F(MorvaneEndToEnd, ASecondCopyAndAnActWithoutADatabaseAreToldAndEnd) {

@@ -32,17 +32,6 @@ using namespace std::chrono_literals;
 
 constexpr const char* kToolTip = "Morvane in Stealth Mode. Click to open.";
 
-std::string besideMe(std::string_view file) {
-  const std::string self = selfPath();
-  return self.substr(0, self.find_last_of('\\') + 1) + std::string(file);
-}
-
-std::string knownFolder(int csidl) {
-  char path[MAX_PATH] = {};
-  SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
-  return path;
-}
-
 // ACT!'s sample database as a file, for the stand-in to keep its preferences (the start-up macro)
 // beside it from one start to the next.
 struct DatabaseFile {

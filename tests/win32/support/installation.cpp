@@ -141,6 +141,12 @@ bool machineRuns32BitPrograms() {
   return environment("MORVANE_WINE_32BIT") != "0";
 }
 
+std::string knownFolder(int csidl) {
+  char path[MAX_PATH] = {};
+  SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
+  return path;
+}
+
 bool MorvanePackages::programsRun() const {
   return is64 || machineRuns32BitPrograms();
 }

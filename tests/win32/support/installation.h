@@ -37,6 +37,8 @@ MorvanePackages packagesX86();
 MorvanePackages packagesX64();
 // True where this machine runs 32-bit programs (MORVANE_WINE_32BIT is not "0").
 bool machineRuns32BitPrograms();
+// A shell folder of this user or machine (CSIDL_...), as Windows names it now.
+std::string knownFolder(int csidl);
 
 // Runs msiexec with the arguments (a log goes to %TEMP% for a failure to be read): its exit code,
 // or nullopt when it did not end within the timeout.

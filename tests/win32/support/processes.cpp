@@ -114,6 +114,11 @@ std::string selfPath() {
   }
 }
 
+std::string besideMe(std::string_view file) {
+  const std::string self = selfPath();
+  return self.substr(0, self.find_last_of('\\') + 1) + std::string(file);
+}
+
 std::string quotedPath(std::string_view path) {
   std::string text = "\"";
   text.append(path).append("\"");

@@ -75,6 +75,8 @@ size_t endProcessesNamed(std::string_view exeName);
 
 // The full path of the running test program.
 std::string selfPath();
+// A file in this program's folder.
+std::string besideMe(std::string_view file);
 // Runs this program in one of its child modes, with more arguments after the mode's name.
 std::optional<uint32_t> runChildMode(std::string_view mode, std::string_view arguments = {},
                                      std::chrono::milliseconds timeout = kPatience);
