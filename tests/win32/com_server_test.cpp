@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "platform/sim/sim_automation.h"
 #include "platform/win32/com/com_automation.h"
 #include "tests/platform/error_number.h"
@@ -54,6 +56,23 @@ TEST(ComServerTest, RegistrationWritesBothViewsAndRemovesEveryKey) {
   for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
     for (const std::string& key : keys) EXPECT_EQ(classesValue(key, view), "<none>") << key;
   }
+}
+
+void CALLBACK quitWithSeven(HWND, UINT, UINT_PTR, DWORD) {
+  PostQuitMessage(7);
+}
+
+// A server's last object can go on a thread that made a call for the program: its end still
+// reaches the loop of the server's own thread.
+TEST(ComServerTest, TheLastUnlockOnAnotherThreadEndsTheServersLoop) {
+  ComApartment apartment;
+  LocalServer server(true);
+  server.lock();
+  std::thread([&] { server.unlock(); }).join();
+  // Should the end not reach this loop, the timer ends it with another code.
+  const UINT_PTR timer = SetTimer(nullptr, 0, 10000, &quitWithSeven);
+  EXPECT_EQ(server.run(), 0);
+  KillTimer(nullptr, timer);
 }
 
 TEST(ComServerTest, ClassesThatCannotBeCreatedGive429) {

@@ -669,7 +669,8 @@ ClassObjectRegistration::~ClassObjectRegistration() {
 
 // --- LocalServer ---
 
-LocalServer::LocalServer(bool endWhenUnused) : m_endWhenUnused(endWhenUnused) {
+LocalServer::LocalServer(bool endWhenUnused)
+    : m_endWhenUnused(endWhenUnused), m_thread(GetCurrentThreadId()) {
   if (g_localServer != nullptr) throw std::logic_error("LocalServer: one per process");
   g_localServer = this;
 }
@@ -692,14 +693,25 @@ void LocalServer::lock() {
 }
 
 void LocalServer::unlock() {
-  if (m_count == 0) return;
+  size_t count = m_count.load();
+  do {
+    if (count == 0) return;
+  } while (!m_count.compare_exchange_weak(count, count - 1));
   CoReleaseServerProcess();
-  if (--m_count == 0 && m_endWhenUnused) PostQuitMessage(0);
+  if (count == 1 && m_endWhenUnused) quit(0);
 }
 
 void LocalServer::end(int exitCode) {
   m_ended = true;
-  PostQuitMessage(exitCode);
+  quit(exitCode);
+}
+
+void LocalServer::quit(int exitCode) {
+  // PostQuitMessage ends the loop of the thread that calls it: the last object may go on another.
+  if (GetCurrentThreadId() == m_thread)
+    PostQuitMessage(exitCode);
+  else
+    PostThreadMessageW(m_thread, WM_QUIT, static_cast<WPARAM>(exitCode), 0);
 }
 
 int LocalServer::run() {

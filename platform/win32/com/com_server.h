@@ -39,6 +39,8 @@
 //   return server.run();
 #pragma once
 
+#include <atomic>
+
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -168,7 +170,8 @@ class LocalServer {
   void end(int exitCode = 0);
 
   // One more object or class-factory lock, and one fewer; exposed objects and class factories
-  // count themselves through these.
+  // count themselves through these, from any thread (an object's last release may come on a
+  // thread that made a call for the program).
   void lock();
   void unlock();
   size_t count() const { return m_count; }
@@ -177,9 +180,13 @@ class LocalServer {
   static LocalServer* current();
 
  private:
+  // Ends the loop of the thread that made the server, from whichever thread asks.
+  void quit(int exitCode);
+
   bool m_endWhenUnused;
-  bool m_ended = false;
-  size_t m_count = 0;
+  std::atomic<bool> m_ended{false};
+  std::atomic<size_t> m_count{0};
+  unsigned long m_thread;  // the thread of run()
 };
 
 // Whether COM started this program as a local server: -Embedding or /Embedding among the words of
