@@ -10,14 +10,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "hostwin/standin_client.h"
 #include "tests/win32/support/fake_notification_area.h"
 #include "tests/win32/support/installation.h"
+#include "tests/win32/support/message_box_answerer.h"
 #include "tests/win32/support/processes.h"
 #include "tests/win32/support/program_settings.h"
+#include "tests/win32/support/scratch.h"
 #include "tests/win32/support/wait.h"
 
 #include <shlobj.h>
@@ -379,6 +382,36 @@ TEST_P(InstallerContract, UpgradeKeepsTheFolderAndTheUsersDataAndClosesTheRunnin
 
 INSTANTIATE_TEST_SUITE_P(Packages, InstallerContract, testing::Values(packagesX86(), packagesX64()),
                          [](const auto& info) { return info.param.name; });
+
+// A copy of this program named as the editor: it has no form, so no request to close reaches it.
+MORVANE_CHILD_MODE(stays_open) {
+  Sleep(120000);
+  return 0;
+}
+
+// The installer's helper that closes the programs, against one that stays: a silent setup stops
+// (the helper fails, so the package changes nothing), and a setup with a user tells the user,
+// whose Retry goes on once the program has been closed.
+TEST(ClosingThePrograms, OneThatStaysStopsASilentSetupAndTheUserIsToldOtherwise) {
+  const std::string closer = besideMe("CloseMorvane.exe");
+  ScratchFolder folder;
+  const std::string copy = folder.file("Morvane.exe");
+  ASSERT_TRUE(CopyFileA(selfPath().c_str(), copy.c_str(), FALSE));
+  auto staying = std::make_unique<RunningProcess>(quotedPath(copy) + " --morvane-child=stays_open");
+  ASSERT_TRUE(staying->started());
+
+  EXPECT_EQ(runToEnd(quotedPath(closer) + " 2", {}, 60s), 1u) << "silent";
+
+  RunningProcess withUser(quotedPath(closer) + " 5");
+  const auto box = waitForMessageBox(BoxOwner::process(withUser.processId()), 60s);
+  ASSERT_TRUE(box.has_value());
+  EXPECT_EQ(box->caption, "Morvane Setup");
+  EXPECT_EQ(box->text,
+            "Morvane is still running.\r\nClose Morvane, then click Retry to go on with the setup.");
+  staying.reset();  // the user closes it
+  ASSERT_TRUE(pressButton(*box, IDRETRY));
+  EXPECT_EQ(withUser.waitForExit(30s), 0u);
+}
 
 }  // namespace
 }  // namespace morvane::wintest
