@@ -691,6 +691,28 @@ TEST_F(EditorTest, UpdateLayoutWhileActHangsOnTheSearchReportsTheFailedSelection
   EXPECT_TRUE(world.act.layoutState().applied.empty());
 }
 
+// ACT! stops answering its objects' calls when Update Layout is pressed: the first call gives up
+// at the call limit with the editor's error box, nothing is applied, and the editor stays.
+TEST_F(EditorTest, UpdateLayoutWhileActHangsEndsAtTheCallLimitWithTheErrorBox) {
+  frmMain& f = open();
+  world.hangAct(30000);
+  const uint64_t hangStart = world.desktop.now();
+  user.click(f.cmdUpdateLayout);
+  world.settle();
+  EXPECT_EQ(world.desktop.now(), hangStart + 10000);
+  ASSERT_EQ(world.boxes.shown().size(), 1u);
+  EXPECT_EQ(world.boxes.shown()[0].caption, "Morvane error");
+  EXPECT_EQ(boxTexts()[0].rfind("Error -2147417825: 'Automation error\r\nThis operation returned "
+                                "because the timeout period expired.'\r"
+                                "in frmMain: Sub cmdUpdateLayout_Click - Line # 2\r",
+                                0),
+            0u)
+      << boxTexts()[0];
+  world.wait(30000);
+  EXPECT_EQ(world.act.currentLayout(), "Standard");
+  EXPECT_TRUE(f.visible());
+}
+
 // ACT! killed while the editor is open: it says so once, and the rules can still be saved.
 TEST_F(EditorTest, KilledActIsToldOnceAndTheRulesCanStillBeSaved) {
   frmMain& f = open();

@@ -853,6 +853,47 @@ TEST_F(MorvaneEndToEnd, ActClosingUnderUnsavedChangesAsksAndSaves) {
   EXPECT_EQ(ruleOf("Customer"), "Group Layout");
 }
 
+// ACT! stops answering when Update Layout is pressed: the editor's call gives up at the call limit
+// with its error box while ACT! still hangs, and the editor answers its messages all along.
+TEST_F(MorvaneEndToEnd, UpdateLayoutWhileActHangsEndsAtTheCallLimitWithTheErrorBox) {
+  StandInProcess act;
+  auto morvane = startMorvane("0");
+  const auto editor = waitForEditor(*morvane);
+  ASSERT_TRUE(editor.has_value());
+
+  ASSERT_EQ(act.command("hang 30000").result, hostwin::protocol::Result::Done);
+  clickButton(editor->updateLayout);
+  const BoxOwner owner = BoxOwner::process(morvane->processId());
+  std::optional<FoundMessageBox> box;
+  int probes = 0, unanswered = 0;
+  ASSERT_TRUE(waitUntil(
+      [&] {
+        DWORD_PTR ignored = 0;
+        ++probes;
+        if (!SendMessageTimeoutA(editor->form, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &ignored))
+          ++unanswered;
+        box = findMessageBox(owner);
+        return box.has_value();
+      },
+      25s));
+  DWORD_PTR ignored = 0;
+  EXPECT_EQ(SendMessageTimeoutA(act.frame(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 100, &ignored), 0)
+      << "the box should come while ACT! still hangs";
+  EXPECT_EQ(unanswered, 0) << "of " << probes;
+  EXPECT_EQ(box->caption, "Morvane error");
+  EXPECT_EQ(box->text.rfind("Error -2147417825: 'Automation error\r\nThis operation returned "
+                            "because the timeout period expired.'\r"
+                            "in frmMain: Sub cmdUpdateLayout_Click - Line # 2\r",
+                            0),
+            0u)
+      << box->text;
+  ASSERT_TRUE(pressButton(*box, IDOK));
+  act.wake();  // instead of sleeping out the rest of the hang
+  EXPECT_TRUE(morvane->running());
+  clickButton(editor->close);
+  EXPECT_EQ(morvane->waitForExit(), 0u);
+}
+
 // ACT! dies without closing under an open editor: no event tells, but its windows go with it. The
 // editor says so once and stays, and the rules can still be chosen and saved.
 TEST_F(MorvaneEndToEnd, AnActThatDiesIsToldOnceAndTheRulesStillSave) {
