@@ -40,7 +40,6 @@
 #pragma once
 
 #include <atomic>
-
 #include <cstddef>
 #include <functional>
 #include <memory>
