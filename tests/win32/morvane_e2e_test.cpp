@@ -864,22 +864,13 @@ TEST_F(MorvaneEndToEnd, UpdateLayoutWhileActHangsEndsAtTheCallLimitWithTheErrorB
   ASSERT_EQ(act.command("hang 30000").result, hostwin::protocol::Result::Done);
   clickButton(editor->updateLayout);
   const BoxOwner owner = BoxOwner::process(morvane->processId());
-  std::optional<FoundMessageBox> box;
-  int probes = 0, unanswered = 0;
-  ASSERT_TRUE(waitUntil(
-      [&] {
-        DWORD_PTR ignored = 0;
-        ++probes;
-        if (!SendMessageTimeoutA(editor->form, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &ignored))
-          ++unanswered;
-        box = findMessageBox(owner);
-        return box.has_value();
-      },
-      25s));
+  const BoxWhileAnswering waited = waitForMessageBoxAnswering(owner, win32::fromHwnd(editor->form), 25s);
+  const std::optional<FoundMessageBox>& box = waited.box;
+  ASSERT_TRUE(box.has_value());
   DWORD_PTR ignored = 0;
   EXPECT_EQ(SendMessageTimeoutA(act.frame(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 100, &ignored), 0)
       << "the box should come while ACT! still hangs";
-  EXPECT_EQ(unanswered, 0) << "of " << probes;
+  EXPECT_EQ(waited.unanswered, 0) << "of " << waited.sends;
   EXPECT_EQ(box->caption, "Morvane error");
   EXPECT_EQ(box->text.rfind("Error -2147417825: 'Automation error\r\nThis operation returned "
                             "because the timeout period expired.'\r"

@@ -103,6 +103,22 @@ std::optional<FoundMessageBox> waitForMessageBox(BoxOwner owner,
   return box;
 }
 
+BoxWhileAnswering waitForMessageBoxAnswering(BoxOwner owner, Hwnd window,
+                                             std::chrono::milliseconds timeout) {
+  BoxWhileAnswering result;
+  waitUntil(
+      [&] {
+        DWORD_PTR ignored = 0;
+        ++result.sends;
+        if (!SendMessageTimeoutA(win32::toHwnd(window), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000,
+                                 &ignored))
+          ++result.unanswered;
+        return (result.box = findMessageBox(owner)).has_value();
+      },
+      timeout);
+  return result;
+}
+
 bool pressButton(const FoundMessageBox& box, int buttonId) {
   HWND window = win32::toHwnd(box.window);
   HWND button = GetDlgItem(window, buttonId);

@@ -38,6 +38,15 @@ std::optional<FoundMessageBox> findMessageBox(BoxOwner owner);
 // Handles this thread's messages until the owner shows a message box.
 std::optional<FoundMessageBox> waitForMessageBox(BoxOwner owner,
                                                  std::chrono::milliseconds timeout = kPatience);
+// waitForMessageBox, sending WM_NULL to a window of the owner's meanwhile (a second's limit each
+// time), to see that the owner keeps answering until the box comes.
+struct BoxWhileAnswering {
+  std::optional<FoundMessageBox> box;
+  int sends = 0;
+  int unanswered = 0;
+};
+BoxWhileAnswering waitForMessageBoxAnswering(BoxOwner owner, Hwnd window,
+                                             std::chrono::milliseconds timeout = kPatience);
 // Presses one of the box's buttons, as a click would (the box ends with that button's ID);
 // false when the box has no such button.
 bool pressButton(const FoundMessageBox& box, int buttonId);
